@@ -42,7 +42,7 @@ struct Game {
   int p2_lives = 3;
   int p1_score = 0;
   int p2_score = 0;
-  int level_set = 0;  // 0 classic, 1 extended
+  int level_set = 1;  // 1 classic, 2 extended (mission screen)
 
   // ---- level variables (cleared by the teardown) ------------------------------
   int level_over = 0;

@@ -30,6 +30,7 @@ struct Game {
   int widescreen = 0;
   int settings_changed = 0;
   int options_done = 0;
+  Handle game_camera = 0;  // the play camera (created by the collision set-up)
 
   // ---- screen state machine ----------------------------------------------------
   int game_state = 8;
@@ -55,6 +56,7 @@ struct Game {
   std::int32_t frame_clock = 0;
   int fps_value = 0;
   std::int32_t fps_time = 0;
+  std::int64_t ticks_run = 0;  // every tick body run since start-up (harness, tests)
 
   // ---- battlefield: level assets, records and lists (world, tanks, combat) -----
   // (added by the battlefield modules)

@@ -1,5 +1,6 @@
 #include "app/config.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 
@@ -25,7 +26,9 @@ auto* setting(G& g, int line) {
 }
 
 // Width and height keep at least four digits ("0800").
-std::string size_text(int v) { return v <= 999 ? "0" + eng::Str(v) : eng::Str(v); }
+std::string line_text(int line, int v) {
+  return kKeys[line] + (line < 2 && v <= 999 ? "0" + eng::Str(v) : eng::Str(v));
+}
 
 // A directory or other non-file in place of the settings file cannot be used.
 bool usable_path(const char* path) {
@@ -35,18 +38,11 @@ bool usable_path(const char* path) {
          st.type() == std::filesystem::file_type::regular;
 }
 
-void set_defaults(Game& g) {
-  g.screen_width = 800;
-  g.screen_height = 600;
-  g.color_depth = 32;
-  g.fullscreen_mode = 2;
-  if (g.view_mode < 1 || g.view_mode > 3) g.view_mode = kDefaultViewMode;
-  g.antialias = 0;
-  g.dot3_enabled = 1;
-  g.sound_volume = 20;
-  g.music_volume = 20;
-  g.show_help = 1;
-  g.show_fps = 0;
+using Values = std::array<int, 11>;
+
+Values defaults(int view_mode) {
+  if (view_mode < 1 || view_mode > 3) view_mode = kDefaultViewMode;
+  return {800, 600, 32, 2, view_mode, 0, 1, 20, 20, 1, 0};
 }
 
 void warn_once(const std::string& what) {
@@ -56,30 +52,29 @@ void warn_once(const std::string& what) {
   std::fprintf(stderr, "Ironfold: %s; playing with the settings in memory.\n", what.c_str());
 }
 
-bool write_lines(const Game& g) {
+bool write_values(const Values& v) {
   if (!usable_path(kConfigFile)) return false;
   eng::FileHandle f = eng::WriteFile(kConfigFile);
   if (!f) return false;
-  for (int i = 0; i < 11; ++i) eng::WriteLine(f, config_line(g, i));
+  for (int i = 0; i < 11; ++i) eng::WriteLine(f, line_text(i, v[i]));
   eng::CloseFile(f);
   return true;
 }
 
+Values values_of(const Game& g) {
+  Values v{};
+  for (int i = 0; i < 11; ++i) v[i] = *setting(g, i);
+  return v;
+}
+
 }  // namespace
 
-std::string config_line(const Game& g, int line) {
-  int v = *setting(g, line);
-  return kKeys[line] + (line < 2 ? size_text(v) : eng::Str(v));
-}
+std::string config_line(const Game& g, int line) { return line_text(line, *setting(g, line)); }
 
-bool write_default_config(Game& g) {
-  Game d = g;
-  set_defaults(d);
-  return write_lines(d);
-}
+bool write_default_config(Game& g) { return write_values(defaults(g.view_mode)); }
 
 bool save_config(Game& g) {
-  if (write_lines(g)) return true;
+  if (write_values(values_of(g))) return true;
   warn_once("cannot write \"config.cfg\" in " + std::filesystem::current_path().string());
   return false;
 }
@@ -93,7 +88,8 @@ void read_config(Game& g) {
   if (!f) {
     warn_once("cannot read or write \"config.cfg\" in " +
               std::filesystem::current_path().string());
-    set_defaults(g);
+    Values d = defaults(g.view_mode);
+    for (int i = 0; i < 11; ++i) *setting(g, i) = d[i];
     return;
   }
   for (int i = 0; i < 11; ++i) {

@@ -51,6 +51,29 @@ struct ModelMesh {
   std::vector<ModelSurface> surfaces;
 };
 
+// One BONE record: the weight of this joint on a vertex of the nearest
+// ancestor mesh.
+struct ModelBoneWeight {
+  int vertex = 0;
+  float weight = 0;
+};
+
+// One KEYS record; `flags` says which parts it carries (1 position, 2 scale,
+// 4 rotation), the others keep their defaults.
+struct ModelKey {
+  int frame = 1;
+  int flags = 0;
+  std::array<float, 3> position{0, 0, 0};
+  std::array<float, 3> scale{1, 1, 1};
+  std::array<float, 4> rotation{1, 0, 0, 0};  // w, x, y, z
+};
+
+struct ModelAnim {
+  int flags = 0;
+  int frames = 0;
+  float fps = 60;
+};
+
 struct ModelNode {
   std::string name;
   std::array<float, 3> position{0, 0, 0};
@@ -58,6 +81,13 @@ struct ModelNode {
   std::array<float, 4> rotation{1, 0, 0, 0};  // quaternion w, x, y, z
   bool has_mesh = false;
   ModelMesh mesh;
+  // Skeleton and animation data, kept so a file survives a read-write trip;
+  // the engine draws the bind pose (the transforms above).
+  bool has_bone = false;
+  std::vector<ModelBoneWeight> bone;
+  std::vector<ModelKey> keys;  // in file order
+  bool has_anim = false;
+  ModelAnim anim;
   std::vector<ModelNode> children;
 };
 

@@ -1,5 +1,8 @@
 #include "engine/platform/sdl/sdl_platform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <thread>
 
@@ -270,8 +273,39 @@ void SdlPlatform::pump() {
   advance_silent_mixer();
 }
 
+namespace {
+
+// Sound libraries under SDL print pages of diagnostics on a machine without a
+// sound card; the game just plays silently there, so they are kept off stderr
+// while the device is being opened.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+    }
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+}  // namespace
+
 void SdlPlatform::open_audio() {
   audio_tried_ = true;
+  QuietStderr quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;  // no audio: silent play
   SDL_AudioSpec want{};
   want.freq = Mixer::kRate;

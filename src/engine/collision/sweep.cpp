@@ -184,6 +184,17 @@ D3 closest_on_tri(const Tri& tr, D3 p) {
   return tr.a + ab * (vb * den) + ac * (vc * den);
 }
 
+// Where to park after a hit: on the free part of the swept segment, far enough
+// back that the gap along the contact normal is the skin. Backing off along the
+// motion (not stepping out along the normal) keeps the point on a path already
+// known to be clear, so the padding can never push into a neighbouring surface.
+// A mover already within the skin, or grazing, stays where it started.
+D3 back_off(D3 pos, D3 vel, const Hit& h) {
+  double closing = -dot(h.normal, vel);
+  double t = closing > 1e-12 ? h.t - kSkin / closing : 0;
+  return t > 0 ? pos + vel * t : pos;
+}
+
 }  // namespace
 
 Hit sweep(D3 b, D3 v, const std::vector<Tri>& tris, const std::vector<Blob>& blobs) {
@@ -208,9 +219,7 @@ D3 move(D3 b, D3 v, const std::vector<Tri>& tris, const std::vector<Blob>& blobs
     }
     touches.push_back({h.owner, h.index, h.point, h.normal});
     D3 target = pos + vel;
-    // Park a skin away from the surface along its normal, never behind the start.
-    D3 at = pos + vel * h.t + h.normal * kSkin;
-    if (dot(at - pos, vel) >= 0) pos = at;
+    pos = back_off(pos, vel, h);
     if (stops(h.owner)) break;
 
     D3 rest = target - pos;
@@ -284,8 +293,7 @@ D3 push_out(D3 b, const std::vector<Tri>& tris, const std::vector<Blob>& blobs,
     Hit h = sweep(pos, push, tris, blobs);
     if (h.valid) {
       // Something else is in the way: go as far as it allows, then give up.
-      D3 at = pos + push * h.t + h.normal * kSkin;
-      if (dot(at - pos, push) > 0) pos = at;
+      pos = back_off(pos, push, h);
       break;
     }
     pos = pos + push;

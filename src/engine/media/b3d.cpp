@@ -19,7 +19,6 @@ class ReadArchive {
  public:
   ReadArchive(const std::uint8_t* data, std::size_t pos, std::size_t end)
       : data_(data), pos_(pos), end_(end) {}
-  static constexpr bool reading = true;
 
   void i32(int& v) {
     std::uint8_t b[4] = {0, 0, 0, 0};
@@ -72,7 +71,6 @@ class ReadArchive {
 
 class WriteArchive {
  public:
-  static constexpr bool reading = false;
 
   void i32(const int& v) {
     const auto u = static_cast<std::uint32_t>(v);

@@ -24,6 +24,13 @@ int open_fds() {
   return n;
 }
 
+// Lines of our own on stderr (drivers may add theirs, e.g. about XDG_RUNTIME_DIR).
+int own_lines(const std::string& said) {
+  int n = 0;
+  for (size_t at = said.find("Ironfold:"); at != std::string::npos; at = said.find("Ironfold:", at + 1)) ++n;
+  return n;
+}
+
 int live_windows() {
   int n = 0;
   for (Uint32 id = 1; id < 4096; ++id) n += SDL_GetWindowFromID(id) != nullptr;
@@ -97,7 +104,7 @@ TEST(SdlPlatform, UnusableSizesOpen800x600) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(w, 800) << rw << "x" << rh;
     EXPECT_EQ(h, 600) << rw << "x" << rh;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(own_lines(said), 1) << said;
   }
 }
 
@@ -112,21 +119,26 @@ TEST(SdlPlatform, FullScreenSwitchesOrFallsBackToAWindowOnce) {
   // The desktop's own size is a mode the display has.
   testing::internal::CaptureStderr();
   ASSERT_TRUE(p.open_display({.width = desk.w, .height = desk.h, .depth = 32, .mode = 1}, w, h));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(own_lines(testing::internal::GetCapturedStderr()), 0);
   EXPECT_TRUE(p.fullscreen());
   EXPECT_TRUE(SDL_GetWindowFlags(p.window()) & SDL_WINDOW_FULLSCREEN);
   EXPECT_EQ(w, desk.w);
   EXPECT_EQ(h, desk.h);
 
   // A size no mode has: a window of that size, and one line saying so.
+  const int odd_w = desk.w - 37, odd_h = desk.h - 41;
+  SDL_DisplayMode want{SDL_PIXELFORMAT_RGB565, odd_w, odd_h, 60, nullptr}, closest{};
+  if (SDL_GetClosestDisplayMode(0, &want, &closest) && closest.w == odd_w && closest.h == odd_h) {
+    GTEST_SKIP() << "this X server has a " << odd_w << "x" << odd_h << " mode";
+  }
   testing::internal::CaptureStderr();
-  ASSERT_TRUE(p.open_display({.width = desk.w - 37, .height = desk.h - 41, .depth = 0, .mode = 1}, w, h));
+  ASSERT_TRUE(p.open_display({.width = odd_w, .height = odd_h, .depth = 0, .mode = 1}, w, h));
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_FALSE(p.fullscreen());
   EXPECT_FALSE(SDL_GetWindowFlags(p.window()) & SDL_WINDOW_FULLSCREEN);
-  EXPECT_EQ(w, desk.w - 37);
-  EXPECT_EQ(h, desk.h - 41);
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_EQ(w, odd_w);
+  EXPECT_EQ(h, odd_h);
+  EXPECT_EQ(own_lines(said), 1) << said;
   EXPECT_NE(said.find("16 bits"), std::string::npos) << said;  // depth 0 asks for 16
 }
 
@@ -191,6 +203,21 @@ TEST(SdlPlatform, EventsBecomeKeysCharactersCloseAndFocus) {
   EXPECT_TRUE(in.close_requested);
 }
 
+TEST(SdlPlatform, LateEventsOfAClosedWindowDoNotSuspendItsSuccessor) {
+  eng::SdlPlatform p;
+  int w = 0, h = 0;
+  ASSERT_TRUE(p.open_display({.width = 320, .height = 240}, w, h));
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  e.window.windowID = SDL_GetWindowID(p.window());
+  p.close_display();
+  ASSERT_TRUE(p.open_display({.width = 320, .height = 240}, w, h));
+  SDL_PushEvent(&e);
+  p.pump();
+  EXPECT_FALSE(p.input().suspended);
+}
+
 TEST(SdlPlatform, ScancodeTable) {
   const struct {
     SDL_Scancode sc;
@@ -213,11 +240,12 @@ TEST(SdlPlatform, PacedPresentKeepsTo60Hz) {
   eng::SdlPlatform p;
   int w = 0, h = 0;
   ASSERT_TRUE(p.open_display({.width = 320, .height = 240}, w, h));
-  p.present(-1);
   const auto t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < 10; ++i) p.present(-1);
+  for (int i = 0; i < 11; ++i) p.present(-1);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_GE(ms, 160);  // ten 16.7 ms slots; a floor only, sleeping never comes early
+  // The first frame opens slot 0; the eleventh cannot end before slot 10. A
+  // floor only: sleeping never comes early, and a slow frame only delays more.
+  EXPECT_GE(ms, 166);
 }
 
 TEST(SdlPlatform, SoundWithoutADeviceIsSilentAndChannelsStillEnd) {
@@ -231,7 +259,9 @@ TEST(SdlPlatform, SoundWithoutADeviceIsSilentAndChannelsStillEnd) {
   for (int i = 0; i < 50 && eng::ChannelPlaying(ch); ++i) eng::Delay(20);
   EXPECT_FALSE(eng::ChannelPlaying(ch));  // 0.28 s sound, at most 1 s waited
   eng::FreeSound(s);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said.find("ALSA"), std::string::npos) << said;
+  EXPECT_EQ(own_lines(said), 0) << said;
   eng::UsePlatform(nullptr);
 }
 

@@ -181,9 +181,6 @@ void SdlPlatform::close_display() {
   sdl::destroy_gl_window(window_, ctx);
   context_ = nullptr;
   fullscreen_ = false;
-  // Events of the closed window mean nothing to the next one.
-  SDL_PumpEvents();
-  SDL_FlushEvents(SDL_WINDOWEVENT, SDL_WINDOWEVENT);
 }
 
 void SdlPlatform::present(int sync) {
@@ -251,6 +248,9 @@ void SdlPlatform::handle_event(const void* event) {
       input_.close_requested = true;
       break;
     case SDL_WINDOWEVENT:
+      // A closed window's late events (its focus loss above all) must not
+      // suspend the window that replaced it.
+      if (!window_ || e.window.windowID != SDL_GetWindowID(window_)) break;
       switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE: input_.close_requested = true; break;
         case SDL_WINDOWEVENT_FOCUS_LOST:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -96,6 +97,17 @@ inline Handle fence() {
   quad(s, {-a, lo, -a}, {a, lo, -a}, {a, hi, -a}, {-a, hi, -a}, {0, 0, 1});
   eng::EntityType(m, 3);
   return m;
+}
+
+inline // Distance from p to an axis box turned by yaw about y (0 inside).
+float box_distance(Vec3 p, Vec3 c, Vec3 h, float yaw) {
+  float a = -yaw * 3.14159265f / 180;  // undo the turn (yaw 90 faces -x)
+  Vec3 d = p - c;
+  float lx = d.x * std::cos(a) - d.z * std::sin(a);
+  float lz = d.x * std::sin(a) + d.z * std::cos(a);
+  float qx = std::max(std::fabs(lx) - h.x, 0.f), qy = std::max(std::fabs(d.y) - h.y, 0.f),
+        qz = std::max(std::fabs(lz) - h.z, 0.f);
+  return std::sqrt(qx * qx + qy * qy + qz * qz);
 }
 
 }  // namespace ctest

@@ -350,17 +350,6 @@ TEST_F(CollisionTest, EllipsoidRestsOnFloorAndStopsAtWall) {
 
 // ---- property check ---------------------------------------------------------------
 
-// Distance from p to an axis box turned by yaw about y (0 inside).
-float box_distance(Vec3 p, Vec3 c, Vec3 h, float yaw) {
-  float a = -yaw * 3.14159265f / 180;  // undo the turn (yaw 90 faces -x)
-  Vec3 d = p - c;
-  float lx = d.x * std::cos(a) - d.z * std::sin(a);
-  float lz = d.x * std::sin(a) + d.z * std::cos(a);
-  float qx = std::max(std::fabs(lx) - h.x, 0.f), qy = std::max(std::fabs(d.y) - h.y, 0.f),
-        qz = std::max(std::fabs(lz) - h.z, 0.f);
-  return std::sqrt(qx * qx + qy * qy + qz * qz);
-}
-
 TEST_F(CollisionTest, RandomFieldNeverEnteredNeverOvershot) {
   eng::Collisions(1, 5, 2, 2);
   std::mt19937 rng(1234);

@@ -168,6 +168,28 @@ TEST_F(CollisionTest, TankSlidesAlongBrickWallsBetweenConcreteAndBlocks) {
   EXPECT_NEAR(pos(m).z, kTankR, 0.01f);
 }
 
+// ---- convex edges: round them, never catch on them ----------------------------
+
+// Aimed just inside a brick's vertical edge, the tank is turned aside by the
+// edge's round contact and passes along the brick's side.
+TEST_F(CollisionTest, RoundsAConvexEdge) {
+  eng::Collisions(1, 5, 2, 2);
+  brick(0, 0);
+  for (float offset : {0.1f, 0.5f, 2.0f, 4.0f, 6.9f}) {
+    Handle m = mover(1, -15, kTankY, 2.5f + offset);
+    for (int i = 0; i < 200; ++i) {
+      Vec3 before = pos(m);
+      tick(m, 0.25f, 0, 0);
+      Vec3 p = pos(m);
+      ASSERT_GE(box_distance(p, {0, 3, 0}, {2.5f, 2.5f, 2.5f}, 0), kTankR - 1e-3f) << offset << " tick " << i;
+      ASSERT_GE(p.z, before.z - 1e-5f) << "turned the wrong way";
+      eng::PositionEntity(m, p.x, kTankY, p.z);
+    }
+    EXPECT_GT(pos(m).x, 10) << "offset " << offset << ": caught on the edge";
+    eng::FreeEntity(m);
+  }
+}
+
 // ---- corners -----------------------------------------------------------------
 
 struct Corner {

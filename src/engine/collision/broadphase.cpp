@@ -10,14 +10,33 @@ constexpr int kMaxCellsPerAxis = 256;
 constexpr int kMaxCellsPerBox = 32;  // bigger boxes go to the loose list
 }  // namespace
 
-void BroadPhase::insert(int id, geom::D3 lo, geom::D3 hi) {
+void BroadPhase::set(int id, geom::D3 lo, geom::D3 hi, bool moves) {
   if (id >= int(boxes_.size())) {
     boxes_.resize(id + 1);
+    moves_.resize(id + 1, 2);
     loose_flag_.resize(id + 1, 0);
     stamp_.resize(id + 1, 0);
+    built_ = false;
   }
-  boxes_[id] = {lo, hi};
-  built_ = false;
+  Box& b = boxes_[id];
+  if (moves_[id] != char(moves)) {
+    moves_[id] = char(moves);
+    built_ = false;
+  }
+  if (!moves && (b.lo.x != lo.x || b.lo.y != lo.y || b.lo.z != lo.z || b.hi.x != hi.x || b.hi.y != hi.y ||
+                 b.hi.z != hi.z))
+    built_ = false;
+  b = {lo, hi};
+}
+
+void BroadPhase::end(int count) {
+  if (count != int(boxes_.size())) {
+    boxes_.resize(count);
+    moves_.resize(count);
+    loose_flag_.resize(count);
+    stamp_.resize(count);
+    built_ = false;
+  }
 }
 
 void BroadPhase::update(int id, geom::D3 lo, geom::D3 hi) {
@@ -37,19 +56,32 @@ int BroadPhase::cell_z(double z) const {
 
 void BroadPhase::build() {
   built_ = true;
+  loose_.clear();
+  for (int id = 0; id < int(boxes_.size()); ++id) {
+    loose_flag_[id] = moves_[id];
+    if (moves_[id]) loose_.push_back(id);
+  }
   cell_start_.clear();
   cell_items_.clear();
   nx_ = nz_ = 0;
-  if (boxes_.empty()) return;
-  double x1 = boxes_[0].hi.x, z1 = boxes_[0].hi.z;
-  x0_ = boxes_[0].lo.x;
-  z0_ = boxes_[0].lo.z;
-  for (const Box& b : boxes_) {
+  bool any = false;
+  double x1 = 0, z1 = 0;
+  for (int id = 0; id < int(boxes_.size()); ++id) {
+    if (moves_[id]) continue;
+    const Box& b = boxes_[id];
+    if (!any) {
+      x0_ = b.lo.x;
+      z0_ = b.lo.z;
+      x1 = b.hi.x;
+      z1 = b.hi.z;
+      any = true;
+    }
     x0_ = std::min(x0_, b.lo.x);
     z0_ = std::min(z0_, b.lo.z);
     x1 = std::max(x1, b.hi.x);
     z1 = std::max(z1, b.hi.z);
   }
+  if (!any) return;
   double span = std::max(x1 - x0_, z1 - z0_);
   cell_ = std::max(10.0, span / kMaxCellsPerAxis);
   if (!std::isfinite(cell_)) {  // nonsense coordinates: scan everything

@@ -1,7 +1,8 @@
 // Uniform grid over the x/z plane for finding the targets near a mover.
-// Built once per UpdateWorld from the targets' world boxes; boxes that move
-// during the update (movers that are also targets) or that cover a large part
-// of the field (the fence) are kept in a short list scanned on every query.
+// Boxes of targets that move (movers that are also targets) or that cover a
+// large part of the field (the fence) are kept in a short list scanned on every
+// query; the rest go into the grid, which is rebuilt only when one of them
+// changes, so a field of standing bricks costs one box compare each per update.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,11 @@ namespace eng::collision {
 
 class BroadPhase {
  public:
-  void insert(int id, geom::D3 lo, geom::D3 hi);  // ids are 0, 1, 2, ... in order
-  void update(int id, geom::D3 lo, geom::D3 hi);  // a box moved after the grid was built
+  // Per update: begin(), set() for ids 0, 1, 2, ... in order, end(count).
+  void begin() {}
+  void set(int id, geom::D3 lo, geom::D3 hi, bool moves);
+  void end(int count);
+  void update(int id, geom::D3 lo, geom::D3 hi);  // a box moved after set()
   // Ids of every box overlapping [lo, hi], each once.
   void query(geom::D3 lo, geom::D3 hi, std::vector<int>& out);
 
@@ -31,7 +35,8 @@ class BroadPhase {
   int cell_z(double z) const;
 
   std::vector<Box> boxes_;
-  std::vector<char> loose_flag_;
+  std::vector<char> moves_;       // as given to set()
+  std::vector<char> loose_flag_;  // scanned on every query instead of through the grid
   std::vector<int> loose_;
   bool built_ = false;
   double x0_ = 0, z0_ = 0, cell_ = 10;

@@ -49,6 +49,7 @@ struct Pair {
 
 std::map<Handle, State> g_state;  // handles grow with creation, so this is creation order
 std::vector<Pair> g_pairs;        // registration order
+collision::BroadPhase g_grid;     // kept between updates: bricks rarely change
 
 D3 to_d(const Vec3& v) { return {v.x, v.y, v.z}; }
 Vec3 to_f(const D3& v) { return {float(v.x), float(v.y), float(v.z)}; }
@@ -68,20 +69,6 @@ const Pair* pair_for(int src, int dst) {
   for (const Pair& p : g_pairs)
     if (p.src == src && p.dst == dst) return &p;
   return nullptr;
-}
-
-bool is_mover_type(int type) {
-  if (type == 0) return false;
-  for (const Pair& p : g_pairs)
-    if (p.src == type) return true;
-  return false;
-}
-
-bool is_target_type(int type) {
-  if (type == 0) return false;
-  for (const Pair& p : g_pairs)
-    if (p.dst == type) return true;
-  return false;
 }
 
 // Brings the cached world triangles and box of a target up to date.
@@ -109,16 +96,22 @@ void refresh(Handle e, State& s) {
 
   s.world_tris.clear();
   int index = 0;
+  auto finite = [](const D3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); };
   scene::for_each_triangle(e, [&](const Vec3& p0, const Vec3& p1, const Vec3& p2) {
     geom::Tri t;
     t.a = xf(p0);
     t.b = xf(mirrored ? p2 : p1);
     t.c = xf(mirrored ? p1 : p2);
     t.index = index++;
-    s.world_tris.push_back(t);
+    if (finite(t.a) && finite(t.b) && finite(t.c)) s.world_tris.push_back(t);  // never poison a sweep
   });
   s.centre = {a[0][3], a[1][3], a[2][3]};
-  if (!s.world_tris.empty()) {
+  if (!finite(s.centre)) {
+    // A broken transform: nothing to collide with until it is sane again.
+    s.world_tris.clear();
+    s.lo = {1, 1, 1};
+    s.hi = {-1, -1, -1};
+  } else if (!s.world_tris.empty()) {
     s.lo = s.hi = s.world_tris[0].a;
     for (const geom::Tri& t : s.world_tris)
       for (const D3& p : {t.a, t.b, t.c}) {
@@ -173,8 +166,21 @@ void Collisions(int src_type, int dst_type, int method, int response) {
 void ClearCollisions() { g_pairs.clear(); }
 
 void UpdateWorld(float) {
+  // One walk over the ordered table; the passes below use this snapshot.
+  std::vector<std::pair<Handle, State*>> all;
+  all.reserve(g_state.size());
+  for (auto& [e, s] : g_state) all.emplace_back(e, &s);
+
+  // Which types move and which are collided with, from the pair table.
+  std::vector<int> mover_types, target_types;
+  for (const Pair& p : g_pairs) {
+    mover_types.push_back(p.src);
+    target_types.push_back(p.dst);
+  }
+  auto has = [](const std::vector<int>& v, int t) { return std::find(v.begin(), v.end(), t) != v.end(); };
+
   // 1. Contacts live for one update only.
-  for (auto& [e, s] : g_state) s.contacts.clear();
+  for (auto& [e, s] : all) s->contacts.clear();
 
   // 2. Targets: shown entities of any type that something collides with.
   struct Target {
@@ -182,25 +188,29 @@ void UpdateWorld(float) {
     State* s;
   };
   std::vector<Target> targets;
-  for (auto& [e, s] : g_state) {
+  g_grid.begin();
+  for (auto& [e, sp] : all) {
+    State& s = *sp;
     s.slot = -1;
     s.moving = false;
     s.visible = false;
-    if (s.type == 0 || !scene::exists(e)) continue;
-    s.visible = scene::visible(e);
+    if (s.type == 0) continue;
+    s.visible = scene::visible(e);  // false too for an entity that no longer exists
     if (!s.visible) continue;
-    if (is_target_type(s.type)) {
+    const bool mover = has(mover_types, s.type);
+    if (has(target_types, s.type)) {
       refresh(e, s);
       s.slot = int(targets.size());
       targets.push_back({e, &s});
+      g_grid.set(s.slot, s.lo, s.hi, mover);
     }
-    if (is_mover_type(s.type) && usable_radius(s)) {
+    if (mover && usable_radius(s)) {
       D3 cur = to_d(scene::global_position(e));
       s.moving = geom::len(cur - s.prev) >= 1e-9;
     }
   }
-  collision::BroadPhase grid;
-  for (int i = 0; i < int(targets.size()); ++i) grid.insert(i, targets[i].s->lo, targets[i].s->hi);
+  g_grid.end(int(targets.size()));
+  collision::BroadPhase& grid = g_grid;
 
   // 3. Movers, one at a time in creation order.
   std::vector<geom::Tri> tris;
@@ -209,7 +219,8 @@ void UpdateWorld(float) {
   std::vector<int> responses;  // candidate index -> response
   std::vector<int> found;
   std::vector<geom::Touch> touches;
-  for (auto& [e, s] : g_state) {
+  for (auto& [e, sp] : all) {
+    State& s = *sp;
     if (!s.moving) continue;
     D3 cur = to_d(scene::global_position(e));
     D3 d = cur - s.prev;
@@ -285,8 +296,14 @@ void UpdateWorld(float) {
   }
 
   // 4. Every tracked entity starts its next sweep from where it is now.
-  for (auto& [e, s] : g_state)
-    if (scene::exists(e)) s.prev = to_d(scene::global_position(e));
+  // (A target's cached centre is its current position: the cache was refreshed
+  // this update and again after any move made here.)
+  for (auto& [e, s] : all) {
+    if (s->slot >= 0)
+      s->prev = s->centre;
+    else if (scene::exists(e))
+      s->prev = to_d(scene::global_position(e));
+  }
 }
 
 Handle EntityCollided(Handle e, int type) {
@@ -319,7 +336,10 @@ void on_copy(Handle src, Handle dst) {
   c.prev = s->prev;  // the copy's first sweep starts where its source was last swept from
 }
 
-void on_clear() { g_state.clear(); }
+void on_clear() {
+  g_state.clear();
+  g_grid = BroadPhase{};
+}
 
 }  // namespace collision
 

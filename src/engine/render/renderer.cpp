@@ -38,7 +38,7 @@ constexpr int kMaxLights = 8;
 struct Program {
   GLuint id = 0;
   GLint u_viewproj = -1, u_base = -1, u_inst = -1, u_tex0 = -1, u_tex1 = -1, u_scale0 = -1, u_scale1 = -1,
-        u_ambient = -1, u_nlights = -1, u_ldir = -1, u_lcol = -1;
+        u_ambient = -1, u_ldir = -1, u_lcol = -1;
 };
 
 struct GlState {
@@ -198,8 +198,11 @@ GLuint link(const std::string& vs, const std::string& fs) {
 }
 
 // Variant bits: layer modes (texture blend + 1, 0 = no layer) in bits 0-2 and
-// 3-5; 64 lit; 128 vertex colours; 256 alpha test; 512 vertex alpha.
-enum : std::uint32_t { kLit = 64, kVertexColor = 128, kAlphaTest = 256, kVertexAlpha = 512 };
+// 3-5; 64 lit; 128 vertex colours; 256 alpha test; 512 vertex alpha; 1024
+// both sides lit; the number of directional lights from bit 12 (a constant
+// loop bound is cheaper per pixel on software renderers).
+enum : std::uint32_t { kLit = 64, kVertexColor = 128, kAlphaTest = 256, kVertexAlpha = 512, kTwoSided = 1024 };
+constexpr int kLightShift = 12;
 
 const char* kVertexShader = R"(
 layout(location = 0) in vec3 a_pos;
@@ -257,9 +260,10 @@ in vec4 v_col;
 uniform sampler2DArray u_tex0;
 uniform sampler2DArray u_tex1;
 uniform vec3 u_ambient;
-uniform int u_nlights;
-uniform vec3 u_ldir[8];
-uniform vec3 u_lcol[8];
+#if NLIGHTS > 0
+uniform vec3 u_ldir[NLIGHTS];
+uniform vec3 u_lcol[NLIGHTS];
+#endif
 out vec4 o_color;
 
 vec4 apply_layer(vec4 base, vec4 t, int mode) {
@@ -288,7 +292,9 @@ void main() {
   vec4 base = v_col;
 #ifdef LIT
   vec3 n = normalize(v_nrm);
+#ifdef TWO_SIDED
   if (!gl_FrontFacing) n = -n;
+#endif
 #if MODE0 == 5
   n = perturb(n, v_wpos, v_uv0.xy, texture(u_tex0, v_uv0).xyz * 2.0 - 1.0);
 #endif
@@ -296,7 +302,9 @@ void main() {
   n = perturb(n, v_wpos, v_uv1.xy, texture(u_tex1, v_uv1).xyz * 2.0 - 1.0);
 #endif
   vec3 light = u_ambient;
-  for (int i = 0; i < u_nlights; ++i) light += u_lcol[i] * max(dot(n, -u_ldir[i]), 0.0);
+#if NLIGHTS > 0
+  for (int i = 0; i < NLIGHTS; ++i) light += u_lcol[i] * max(dot(n, -u_ldir[i]), 0.0);
+#endif
   base.rgb *= light;
 #endif
 #if MODE0 != 0 && MODE0 != 5
@@ -323,6 +331,8 @@ Program& program(std::uint32_t variant) {
   if (variant & kVertexColor) defs += "#define VERTEX_COLOR\n";
   if (variant & kAlphaTest) defs += "#define ALPHA_TEST\n";
   if (variant & kVertexAlpha) defs += "#define VERTEX_ALPHA\n";
+  if (variant & kTwoSided) defs += "#define TWO_SIDED\n";
+  defs += "#define NLIGHTS " + std::to_string(variant >> kLightShift) + "\n";
   Program p;
   p.id = link(defs + kVertexShader, defs + kFragmentShader);
   p.u_viewproj = glGetUniformLocation(p.id, "u_viewproj");
@@ -333,7 +343,6 @@ Program& program(std::uint32_t variant) {
   p.u_scale0 = glGetUniformLocation(p.id, "u_scale0");
   p.u_scale1 = glGetUniformLocation(p.id, "u_scale1");
   p.u_ambient = glGetUniformLocation(p.id, "u_ambient");
-  p.u_nlights = glGetUniformLocation(p.id, "u_nlights");
   p.u_ldir = glGetUniformLocation(p.id, "u_ldir");
   p.u_lcol = glGetUniformLocation(p.id, "u_lcol");
   glUseProgram(p.id);
@@ -389,11 +398,6 @@ GLuint ensure_texture(Texture& t) {
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    if (GLEW_EXT_texture_filter_anisotropic) {
-      GLfloat aniso = 1;
-      glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &aniso);
-      glTexParameterf(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(aniso, 4.0f));
-    }
   } else {
     glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, 0, t.width, t.height, t.frames, GL_RGBA, GL_UNSIGNED_BYTE,
                     t.pixels.data());
@@ -786,9 +790,10 @@ void set_material(Item& it, const Entity* e, const scene::Brush* brush, bool lit
     blended = true;
   }
   if (masked) v |= kAlphaTest;
+  it.two_sided = (fx & 16) != 0;
+  if (it.two_sided && (v & kLit)) v |= kTwoSided;
   it.variant = v;
   it.blended = blended;
-  it.two_sided = (fx & 16) != 0;
 }
 
 void put_matrix(Item& it, const Mat4& m) {
@@ -905,6 +910,7 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
       it.surf = sp.get();
       set_material(it, e, &sp->brush, true);
       if (it.col[3] <= 0) continue;
+      if (it.variant & kLit) it.variant |= static_cast<std::uint32_t>(fs.lights.size()) << kLightShift;
       it.mirrored = mirrored;
       it.depth = depth;
       put_matrix(it, w);
@@ -1013,8 +1019,7 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
         glUseProgram(p.id);
         glUniformMatrix4fv(p.u_viewproj, 1, GL_FALSE, viewproj.m);
         glUniform3fv(p.u_ambient, 1, ambient);
-        glUniform1i(p.u_nlights, static_cast<GLint>(fs.lights.size()));
-        if (!fs.lights.empty()) {
+        if (!fs.lights.empty() && (first.variant & kLit)) {
           glUniform3fv(p.u_ldir, static_cast<GLsizei>(fs.lights.size()), ldir);
           glUniform3fv(p.u_lcol, static_cast<GLsizei>(fs.lights.size()), lcol);
         }

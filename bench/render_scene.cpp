@@ -121,7 +121,7 @@ void run_frames(benchmark::State& state) {
   for (auto _ : state) {
     RenderWorld();
     calls = LastDrawCalls();
-    if (!getenv("NOFLIP")) Flip(0);
+    Flip(0);
     glFinish();
   }
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

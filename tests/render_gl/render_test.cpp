@@ -10,6 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/media/image.h"
+#include "engine/platform/sdl/sdl_platform.h"
 #include "engine/platform/virtual/virtual_platform.h"
 #include "engine/render/render.h"
 #include "engine/system.h"
@@ -347,6 +348,49 @@ TEST_F(RenderGl, ClosingAndReopeningTwentyTimesLeaksNoGlObjects) {
   Image img = shot();
   // The copy at x = -2 shows frame 3 of the cut image: the white quadrant.
   EXPECT_COLOR(img, W / 2 - 160, H / 2, r > 200 && g > 200 && b > 200);
+}
+
+// The game's own backend: a real window, drawing into its back buffer, then
+// the multisampled back buffer that AntiAlias(1) adds.
+TEST(RenderWindow, WindowBackBufferWithAndWithoutMultisampling) {
+  UsePlatform(std::make_unique<SdlPlatform>());
+  if (!Graphics3D(320, 240, 0, 2, 60) || !render::gl_ready()) GTEST_SKIP() << "no SDL GL window here";
+  ClearWorld(true, true);
+  AmbientLight(255, 255, 255);
+  CreateCamera();
+  Handle cube = CreateCube();
+  PositionEntity(cube, 0, 0, 4);
+  TurnEntity(cube, 0, 0, 30);
+  EntityColor(cube, 0, 255, 0);
+  Handle board = CreateTexture(64, 64);
+  for (int aa : {0, 1}) {
+    AntiAlias(aa);
+    RenderWorld();
+    BackBufferToTex(board, 128, 88);  // the centre of the picture
+    const std::string path = kShots + "window_aa" + std::to_string(aa) + ".png";
+    ASSERT_TRUE(SaveBackBuffer(path));
+    Flip(0);
+    Image img;
+    std::string err;
+    ASSERT_TRUE(load_image_file(path, img, err)) << err;
+    const std::uint8_t* c = img.pixel(160, 120);
+    EXPECT_GT(c[1], 240) << "aa " << aa;
+    EXPECT_LT(c[0], 10) << "aa " << aa;
+    if (aa && render::multisample_samples() > 0) {
+      // A tilted edge gets in-between shades once multisampled.
+      int partial = 0;
+      for (int y = 60; y < 180; ++y)
+        for (int x = 60; x < 260; ++x) {
+          const int g = img.pixel(x, y)[1];
+          partial += g > 20 && g < 230;
+        }
+      EXPECT_GT(partial, 50);
+    }
+  }
+  ClearWorld(true, true);
+  EndGraphics();
+  EXPECT_EQ(render::live_gl_objects(), 0);
+  AntiAlias(0);
 }
 
 TEST(RenderNoGl, DrawsNothingAndSavesNothingWithoutAContext) {

@@ -3,6 +3,7 @@
 //
 //   bench_collision_world                 all figures
 //   BM_UpdateWorld_Field                  400 bricks, 30 concrete, fence (median is the figure)
+//   BM_UpdateWorld_Field_DetailedTanks    the same with tanks of 1,200 triangles
 //   BM_UpdateWorld_Bricks/N               growth from 100 to 1,600 bricks
 #include <benchmark/benchmark.h>
 
@@ -38,6 +39,41 @@ Handle make_fence() {
   return m;
 }
 
+// A tank-sized box whose faces are split into n x n quads: a stand-in for a
+// real tank model of 12 n^2 triangles.
+Handle dense_tank(int n) {
+  Handle m = eng::CreateMesh();
+  Handle s = eng::CreateSurface(m);
+  const float h[3] = {3.5f, 1.8f, 4.25f};
+  for (int axis = 0; axis < 3; ++axis)
+    for (int sign = -1; sign <= 1; sign += 2) {
+      int u = (axis + 1) % 3, v = (axis + 2) % 3;
+      int base = -1;
+      for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i) {
+          float p[3];
+          p[axis] = sign * h[axis];
+          p[u] = h[u] * (-1 + 2.0f * i / n);
+          p[v] = h[v] * (-1 + 2.0f * j / n);
+          int k = eng::AddVertex(s, p[0], p[1], p[2]);
+          if (base < 0) base = k;
+        }
+      for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+          int a = base + j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
+          // Outward front faces whichever way the axes run.
+          if (sign > 0) {
+            eng::AddTriangle(s, a, c, d);
+            eng::AddTriangle(s, a, d, b);
+          } else {
+            eng::AddTriangle(s, a, d, c);
+            eng::AddTriangle(s, a, b, d);
+          }
+        }
+    }
+  return m;
+}
+
 struct Field {
   std::vector<Handle> tanks;
   std::vector<float> heading;
@@ -58,7 +94,7 @@ void register_pairs() {
 // between the clusters, so the tanks keep driving and meeting walls. The grid
 // grows past the fence when more bricks are asked for than the field holds.
 // Lane centres lie at x, z = 15 (mod 20); clusters at 5 (mod 20).
-Field build(int bricks, int concrete) {
+Field build(int bricks, int concrete, int tank_detail = 0) {
   eng::ClearWorld(true, false);
   register_pairs();
   make_fence();
@@ -102,8 +138,8 @@ Field build(int bricks, int concrete) {
     }
   }
   for (int t = 0; t < 6; ++t) {
-    Handle e = eng::CreateCube();
-    eng::ScaleEntity(e, 3.5f, 1.8f, 4.25f);
+    Handle e = tank_detail > 0 ? dense_tank(tank_detail) : eng::CreateCube();
+    if (tank_detail == 0) eng::ScaleEntity(e, 3.5f, 1.8f, 4.25f);
     eng::EntityType(e, t < 2 ? t + 1 : 4);
     eng::EntityRadius(e, 4.5f);
     eng::PositionEntity(e, -45 + 20 * t, 1.5f, (t % 2) ? 35 : -45);
@@ -126,8 +162,8 @@ void drive(Field& f) {
   }
 }
 
-void run(benchmark::State& state, int bricks, int concrete) {
-  Field f = build(bricks, concrete);
+void run(benchmark::State& state, int bricks, int concrete, int tank_detail = 0) {
+  Field f = build(bricks, concrete, tank_detail);
   for (int i = 0; i < 200; ++i) {  // warm the caches, spread the tanks out
     drive(f);
     eng::UpdateWorld();
@@ -144,6 +180,11 @@ void run(benchmark::State& state, int bricks, int concrete) {
 
 void BM_UpdateWorld_Field(benchmark::State& state) { run(state, 400, 30); }
 BENCHMARK(BM_UpdateWorld_Field)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// The same field with tanks of 1,200 triangles each (turning tanks refresh
+// their cached triangles every tick, and tanks meeting sweep all of them).
+void BM_UpdateWorld_Field_DetailedTanks(benchmark::State& state) { run(state, 400, 30, 10); }
+BENCHMARK(BM_UpdateWorld_Field_DetailedTanks)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_UpdateWorld_Bricks(benchmark::State& state) { run(state, int(state.range(0)), 30); }
 BENCHMARK(BM_UpdateWorld_Bricks)->Arg(100)->Arg(200)->Arg(400)->Arg(800)->Arg(1600)

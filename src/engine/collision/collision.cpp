@@ -29,13 +29,19 @@ struct State {
   D3 prev;               // world position at the last UpdateWorld / ResetEntity
   std::vector<Contact> contacts;
 
-  // Target cache: world-space triangles, rebuilt when the world matrix or mesh changes.
+  // Target cache. The mesh's own triangles are copied when its geometry
+  // changes; their world-space form is rebuilt only when a mover comes near
+  // after the world matrix (parents included) changed.
   bool cache_valid = false;
-  float cache_key[16] = {};
+  float cache_key[16] = {};  // world matrix the box and world triangles belong to
   std::uint64_t cache_geometry = 0;
+  bool have_local = false;
+  std::vector<Vec3> local_tris;  // 3 per triangle, mesh space
+  Vec3 local_lo, local_hi;
+  bool world_valid = false;
   std::vector<geom::Tri> world_tris;
-  D3 lo, hi;     // world AABB of world_tris, or of the ellipsoid when there are none
-  D3 centre;     // world position (for entities without triangles)
+  D3 lo, hi;  // world box: of the triangles, or of the ellipsoid when there are none
+  D3 centre;  // world position (for entities without triangles)
 
   // Per-update scratch.
   bool visible = false;
@@ -71,16 +77,71 @@ const Pair* pair_for(int src, int dst) {
   return nullptr;
 }
 
-// Brings the cached world triangles and box of a target up to date.
+bool finite(const D3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Brings a target's world box up to date (its world triangles follow lazily).
 void refresh(Handle e, State& s) {
   Mat4 m = scene::world_matrix(e);
   std::uint64_t gv = scene::geometry_version(e);
-  if (s.cache_valid && gv == s.cache_geometry && std::memcmp(m.m, s.cache_key, sizeof s.cache_key) == 0)
-    return;
+  const bool same_matrix = std::memcmp(m.m, s.cache_key, sizeof s.cache_key) == 0;
+  if (s.cache_valid && s.have_local && gv == s.cache_geometry && same_matrix) return;
+  if (!s.have_local || gv != s.cache_geometry) {
+    s.local_tris.clear();
+    scene::for_each_triangle(e, [&](const Vec3& p0, const Vec3& p1, const Vec3& p2) {
+      s.local_tris.push_back(p0);
+      s.local_tris.push_back(p1);
+      s.local_tris.push_back(p2);
+    });
+    if (!s.local_tris.empty()) {
+      s.local_lo = s.local_hi = s.local_tris[0];
+      for (const Vec3& p : s.local_tris) {
+        s.local_lo = {std::min(s.local_lo.x, p.x), std::min(s.local_lo.y, p.y), std::min(s.local_lo.z, p.z)};
+        s.local_hi = {std::max(s.local_hi.x, p.x), std::max(s.local_hi.y, p.y), std::max(s.local_hi.z, p.z)};
+      }
+    }
+    s.have_local = true;
+    s.cache_geometry = gv;
+    s.world_valid = false;
+  }
+  if (!same_matrix) s.world_valid = false;
   std::memcpy(s.cache_key, m.m, sizeof s.cache_key);
-  s.cache_geometry = gv;
   s.cache_valid = true;
 
+  s.centre = {m.at(0, 3), m.at(1, 3), m.at(2, 3)};
+  if (!finite(s.centre)) {
+    // A broken transform: nothing to collide with until it is sane again.
+    s.lo = {1, 1, 1};
+    s.hi = {-1, -1, -1};
+  } else if (!s.local_tris.empty()) {
+    // World box from the eight corners of the mesh box.
+    for (int k = 0; k < 8; ++k) {
+      Vec3 c{(k & 1) ? s.local_hi.x : s.local_lo.x, (k & 2) ? s.local_hi.y : s.local_lo.y,
+             (k & 4) ? s.local_hi.z : s.local_lo.z};
+      Vec3 w = m.transform_point(c);
+      D3 p{w.x, w.y, w.z};
+      if (k == 0) s.lo = s.hi = p;
+      s.lo = {std::min(s.lo.x, p.x), std::min(s.lo.y, p.y), std::min(s.lo.z, p.z)};
+      s.hi = {std::max(s.hi.x, p.x), std::max(s.hi.y, p.y), std::max(s.hi.z, p.z)};
+    }
+    // Float rounding of the corners against the double triangles below.
+    const double pad = 1e-4 * (1 + std::max({std::fabs(s.lo.x), std::fabs(s.lo.z), std::fabs(s.hi.x),
+                                             std::fabs(s.hi.z), std::fabs(s.lo.y), std::fabs(s.hi.y)}));
+    s.lo = s.lo - D3{pad, pad, pad};
+    s.hi = s.hi + D3{pad, pad, pad};
+  } else {
+    D3 r{std::max(0.f, s.rx), std::max(0.f, s.ry), std::max(0.f, s.rx)};
+    s.lo = s.centre - r;
+    s.hi = s.centre + r;
+  }
+}
+
+// The target's triangles in world space, for the matrix of the last refresh.
+const std::vector<geom::Tri>& world_tris(State& s) {
+  if (s.world_valid) return s.world_tris;
+  s.world_valid = true;
+  s.world_tris.clear();
+  Mat4 m;
+  std::memcpy(m.m, s.cache_key, sizeof m.m);
   double a[3][4];
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 4; ++c) a[r][c] = m.at(r, c);
@@ -92,37 +153,18 @@ void refresh(Handle e, State& s) {
   double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
                a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-  bool mirrored = det < 0;  // a mirror reverses winding: swap to keep the front side
-
-  s.world_tris.clear();
-  int index = 0;
-  auto finite = [](const D3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); };
-  scene::for_each_triangle(e, [&](const Vec3& p0, const Vec3& p1, const Vec3& p2) {
+  const bool mirrored = det < 0;  // a mirror reverses winding: swap to keep the front side
+  if (!finite(s.centre)) return s.world_tris;
+  s.world_tris.reserve(s.local_tris.size() / 3);
+  for (size_t i = 0; i + 2 < s.local_tris.size(); i += 3) {
     geom::Tri t;
-    t.a = xf(p0);
-    t.b = xf(mirrored ? p2 : p1);
-    t.c = xf(mirrored ? p1 : p2);
-    t.index = index++;
+    t.a = xf(s.local_tris[i]);
+    t.b = xf(s.local_tris[mirrored ? i + 2 : i + 1]);
+    t.c = xf(s.local_tris[mirrored ? i + 1 : i + 2]);
+    t.index = int(i / 3);
     if (finite(t.a) && finite(t.b) && finite(t.c)) s.world_tris.push_back(t);  // never poison a sweep
-  });
-  s.centre = {a[0][3], a[1][3], a[2][3]};
-  if (!finite(s.centre)) {
-    // A broken transform: nothing to collide with until it is sane again.
-    s.world_tris.clear();
-    s.lo = {1, 1, 1};
-    s.hi = {-1, -1, -1};
-  } else if (!s.world_tris.empty()) {
-    s.lo = s.hi = s.world_tris[0].a;
-    for (const geom::Tri& t : s.world_tris)
-      for (const D3& p : {t.a, t.b, t.c}) {
-        s.lo = {std::min(s.lo.x, p.x), std::min(s.lo.y, p.y), std::min(s.lo.z, p.z)};
-        s.hi = {std::max(s.hi.x, p.x), std::max(s.hi.y, p.y), std::max(s.hi.z, p.z)};
-      }
-  } else {
-    D3 r{std::max(0.f, s.rx), std::max(0.f, s.ry), std::max(0.f, s.rx)};
-    s.lo = s.centre - r;
-    s.hi = s.centre + r;
   }
+  return s.world_tris;
 }
 
 bool usable_radius(const State& s) { return s.rx > 0 && s.ry > 0 && std::isfinite(s.rx) && std::isfinite(s.ry); }
@@ -240,8 +282,8 @@ void UpdateWorld(float) {
       if (!p) continue;
       int owner = int(owners.size());
       bool added = false;
-      if (!t.s->world_tris.empty() && p->method != 1) {
-        for (const geom::Tri& wt : t.s->world_tris) {
+      if (!t.s->local_tris.empty() && p->method != 1) {
+        for (const geom::Tri& wt : world_tris(*t.s)) {
           D3 tlo{std::min({wt.a.x, wt.b.x, wt.c.x}), std::min({wt.a.y, wt.b.y, wt.c.y}),
                  std::min({wt.a.z, wt.b.z, wt.c.z})};
           D3 thi{std::max({wt.a.x, wt.b.x, wt.c.x}), std::max({wt.a.y, wt.b.y, wt.c.y}),

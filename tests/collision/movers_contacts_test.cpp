@@ -203,6 +203,39 @@ TEST_F(CollisionTest, PairGivenAgainReplacesTheResponse) {
   }
 }
 
+// Each hit takes the response of its own pair: along a brick wall the tank
+// slides, into the wreck parked against that wall it stops dead.
+TEST_F(CollisionTest, EachHitUsesItsOwnPairsResponse) {
+  eng::Collisions(1, 5, 2, 2);
+  eng::Collisions(1, 4, 2, 1);
+  for (int i = 0; i < 12; ++i) brick(2.5f + 5 * i, -2.5f);
+  Handle wreck = box(4, {40, kTankY, 4}, {3.5f, 1.8f, 4.25f});
+  Handle m = mover(1, 0, kTankY, 6);
+  for (int i = 0; i < 200; ++i) tick(m, 0.2f, 0, -0.2f);
+  EXPECT_NEAR(pos(m).z, kTankR, 0.01f) << "slid along the bricks";
+  EXPECT_NEAR(pos(m).x, 40 - 3.5f - kTankR, 0.01f) << "stopped at the wreck";
+  EXPECT_EQ(eng::EntityCollided(m, 4), wreck);
+  const float x = pos(m).x;
+  tick(m, 0.2f, 0, -0.2f);
+  EXPECT_NEAR(pos(m).x, x, 1e-4f);
+}
+
+// The pair table belongs to the run, not to the world: a level torn down with
+// ClearWorld keeps its pairs in force for the next one.
+TEST_F(CollisionTest, PairsOutliveClearWorld) {
+  eng::Collisions(1, 5, 2, 1);
+  brick(0, 0);
+  eng::ClearWorld(true, false);
+  Handle b = brick(0, 0);
+  Handle m = mover(1, -20, kTankY, 0);
+  for (int i = 0; i < 60; ++i) tick(m, 0.5f, 0, 0);
+  EXPECT_NEAR(pos(m).x, -7, 0.01f);
+  EXPECT_EQ(eng::EntityCollided(m, 5), b);
+  eng::ClearCollisions();
+  for (int i = 0; i < 60; ++i) tick(m, 0.5f, 0, 0);
+  EXPECT_GT(pos(m).x, 20) << "no pairs, no collisions";
+}
+
 TEST_F(CollisionTest, TypesRadiiAndCopies) {
   Handle e = eng::CreateCube();
   EXPECT_EQ(eng::GetEntityType(e), 0);

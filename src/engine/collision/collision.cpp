@@ -219,6 +219,10 @@ void UpdateWorld(float) {
     mover_types.push_back(p.src);
     target_types.push_back(p.dst);
   }
+  for (auto* v : {&mover_types, &target_types}) {
+    std::sort(v->begin(), v->end());
+    v->erase(std::unique(v->begin(), v->end()), v->end());
+  }
   auto has = [](const std::vector<int>& v, int t) { return std::find(v.begin(), v.end(), t) != v.end(); };
 
   // 1. Contacts live for one update only.

@@ -177,7 +177,7 @@ bool parse_text(const std::string& text, const std::string& name, Design& out, s
     out.origins.push_back({-1, -1, line_no});
   }
   if (row < kGridSize) {
-    error = name + ": the grid has " + std::to_string(row) + " rows, expected " + std::to_string(kGridSize);
+    error = name + ": the grid ends after " + std::to_string(row) + " of " + std::to_string(kGridSize) + " rows";
     return false;
   }
   return true;

@@ -290,13 +290,11 @@ D3 push_out(D3 b, const std::vector<Tri>& tris, const std::vector<Blob>& blobs,
     budget -= step;
     D3 push = out * step;
     touches.push_back({owner, index, point, out});
-    Hit h = sweep(pos, push, tris, blobs);
-    if (h.valid) {
-      // Something else is in the way: go as far as it allows, then give up.
-      pos = back_off(pos, push, h);
-      break;
-    }
-    pos = pos + push;
+    // The push is swept like any move: if something else is in the way it
+    // slides along that (out of a squeeze sideways) and never passes through.
+    D3 before = pos;
+    pos = move(pos, push, tris, blobs, [](int) { return false; }, touches);
+    if (len(pos - before) < 1e-9) break;  // wedged: the mover has to drive out itself
   }
   return finite(pos) ? pos : b;
 }

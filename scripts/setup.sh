@@ -9,7 +9,7 @@ PACKAGES=(
   libsdl2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libpng-dev libjpeg-dev zlib1g-dev libogg-dev libvorbis-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool sox
+  xvfb xauth x11-utils xdotool python3-xlib sox
 )
 
 missing=()

@@ -50,9 +50,10 @@ JpegStep jpeg_decode_into(jpeg_decompress_struct* cinfo, JpegError* err, const s
 
   const long long w = cinfo->image_width, h = cinfo->image_height;
   if (!check_dimensions(w, h, *name, *size_error)) return JpegStep::too_big;
-  // Even a flat picture costs at least a bit per 8x8 block of each component,
-  // so a tiny file cannot hold a huge image.
-  if (w * h > static_cast<long long>(size) * 4096 + 1024 * 1024) {
+  // With Huffman coding even a flat picture costs at least a bit per 8x8
+  // block, so a tiny file cannot hold a huge image. (Arithmetic coding can go
+  // below that; only the general size cap applies to it.)
+  if (!cinfo->arith_code && w * h > static_cast<long long>(size) * 4096 + 1024 * 1024) {
     *size_error = *name + ": declared image size " + std::to_string(w) + "x" + std::to_string(h) +
                   " does not fit the file (corrupt or truncated)";
     return JpegStep::too_big;

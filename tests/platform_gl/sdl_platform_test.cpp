@@ -201,6 +201,12 @@ TEST(SdlPlatform, EventsBecomeKeysCharactersCloseAndFocus) {
   push_window(p.window(), SDL_WINDOWEVENT_CLOSE);
   p.pump();
   EXPECT_TRUE(in.close_requested);
+  in.close_requested = false;
+  SDL_Event q{};
+  q.type = SDL_QUIT;
+  SDL_PushEvent(&q);
+  p.pump();
+  EXPECT_TRUE(in.close_requested);
 }
 
 TEST(SdlPlatform, LateEventsOfAClosedWindowDoNotSuspendItsSuccessor) {

@@ -44,7 +44,6 @@ struct State {
   D3 centre;  // world position (for entities without triangles)
 
   // Per-update scratch.
-  bool visible = false;
   bool moving = false;
   int slot = -1;  // index in the update's target list
 };
@@ -239,10 +238,8 @@ void UpdateWorld(float) {
     State& s = *sp;
     s.slot = -1;
     s.moving = false;
-    s.visible = false;
     if (s.type == 0) continue;
-    s.visible = scene::visible(e);  // false too for an entity that no longer exists
-    if (!s.visible) continue;
+    if (!scene::visible(e)) continue;  // hidden (or an ancestor is), or no longer there
     const bool mover = has(mover_types, s.type);
     if (has(target_types, s.type)) {
       refresh(e, s);

@@ -79,6 +79,22 @@ TEST_F(Viewer, RendersAModelFramedInThePicture) {
   EXPECT_GT(mid[0], mid[2] + 20);
 }
 
+TEST_F(Viewer, ShowsATextureUprightAsStored) {
+  const std::string src = kData + "/bmp/rgb24_reference.png", out = tmp("tex.png");
+  const ViewerRun r = run_viewer(src + " --out " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  eng::Image shown, ref;
+  std::string err;
+  ASSERT_TRUE(eng::load_image_file(out, shown, err)) << err;
+  ASSERT_TRUE(eng::load_image_file(src, ref, err)) << err;
+  ASSERT_EQ(shown.width, ref.width);
+  ASSERT_EQ(shown.height, ref.height);
+  int worst = 0;
+  for (std::size_t i = 0; i < ref.rgba.size(); ++i)
+    worst = std::max(worst, std::abs(int(shown.rgba[i]) - int(ref.rgba[i])));
+  EXPECT_LE(worst, 8);
+}
+
 TEST_F(Viewer, ShowsOneFrameOfAnAnimatedTexture) {
   // 2 x 2 frames of 8 x 8, each a solid colour.
   eng::Image strip;

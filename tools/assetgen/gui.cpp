@@ -617,7 +617,7 @@ bool paint_gui(const std::string& rel, Canvas& out) {
   } else if (rel == "gui/eag.png")
     out = labels(96, 22, {"SELECT", "CONFIRM", "CANCEL", "VER 1.10", "IRONFOLD", "ARMOURED", "ASSAULT"}, 20);
   else if (rel == "gui/3d2.png")
-    out = labels(96, 35, {"TOP VIEW", "TILTED", "LOW VIEW", "BACK", "APPLY", "FULL SCR", "WINDOW", "DEFAULT"}, 30);
+    out = labels(96, 35, {"TOP VIEW", "TILTED", "LOW VIEW", "BACK", "APPLY", "FULLSCREEN", "WINDOW", "DEFAULT"}, 30);
   else if (rel == "gui/ifd.png")
     out = logo(480, 160);
   else if (rel == "gui/7e.jpg")

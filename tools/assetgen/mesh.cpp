@@ -82,7 +82,6 @@ Vec3 MeshBuilder::xn(Vec3 n) const {
           (a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)) * n.z,
       (a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1)) * n.x + (a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2)) * n.y +
           (a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)) * n.z};
-  if (det3(m) < 0) out = -out;
   return eng::normalize(out);
 }
 
@@ -93,6 +92,16 @@ int MeshBuilder::vert(Vec3 p, Vec3 n, float u, float v) {
   mv.u = u, mv.v = v;
   verts_.push_back(mv);
   return static_cast<int>(verts_.size()) - 1;
+}
+
+void MeshBuilder::oriented(int s, int i0, int i1, int i2) {
+  // smooth-shaded faces: wind each triangle so that it faces along its normals
+  auto P = [&](int i) { return Vec3{verts_[i].x, verts_[i].y, verts_[i].z}; };
+  auto N = [&](int i) { return Vec3{verts_[i].nx, verts_[i].ny, verts_[i].nz}; };
+  Vec3 fn = eng::cross(P(i1) - P(i0), P(i2) - P(i0));
+  if (eng::length(fn) < 1e-9f) return;  // degenerate at a pole
+  if (eng::dot(fn, N(i0) + N(i1) + N(i2)) < 0) std::swap(i1, i2);
+  surfs_[s].tris.push_back({i0, i1, i2});
 }
 
 void MeshBuilder::tri(int s, Vec3 a, Vec3 b, Vec3 c, float ua, float va, float ub, float vb, float uc, float vc) {
@@ -140,39 +149,27 @@ void MeshBuilder::cylinder_z(int s, float cx, float cy, float z0, float z1, floa
     // side: seen from outside; angle grows counter-clockwise seen from -z
     Vec3 a = p(a1, z0, r0), b = p(a0, z0, r0), c = p(a0, z1, r1), d = p(a1, z1, r1);
     Vec3 na{std::cos(a1), std::sin(a1), 0}, nb{std::cos(a0), std::sin(a0), 0};
-    // two triangles with smooth normals
-    Vec3 pa = xf(a), pb = xf(b), pc = xf(c), pd = xf(d);
-    Vec3 n_a = xn(na), n_b = xn(nb);
-    bool mirrored = !stack_.empty() && det3(stack_.back()) < 0;
-    Vec3 fn = eng::cross(pb - pa, pc - pa);
-    if (mirrored) fn = -fn;
-    if (eng::dot(fn, n_a) < 0) {  // keep the winding facing out
-      std::swap(pa, pb), std::swap(pd, pc), std::swap(n_a, n_b), std::swap(u0, u1);
-    }
-    int ia = vert(pa, n_a, u1, side.v0), ib = vert(pb, n_b, u0, side.v0);
-    int ic = vert(pc, n_b, u0, side.v1), id = vert(pd, n_a, u1, side.v1);
-    if (mirrored) {
-      surfs_[s].tris.push_back({ia, ic, ib});
-      surfs_[s].tris.push_back({ia, id, ic});
-    } else {
-      surfs_[s].tris.push_back({ia, ib, ic});
-      surfs_[s].tris.push_back({ia, ic, id});
-    }
+    int ia = vert(xf(a), xn(na), u1, side.v0), ib = vert(xf(b), xn(nb), u0, side.v0);
+    int ic = vert(xf(c), xn(nb), u0, side.v1), id = vert(xf(d), xn(na), u1, side.v1);
+    oriented(s, ia, ib, ic);
+    oriented(s, ia, ic, id);
+    // cap pictures: the -z cap is seen from -z (+x right, +y up); the +z cap
+    // keeps +x at u = 1 so that, turned to face up, it reads from above
     auto cuv = [&](float a, float k) {
-      return std::pair<float, float>{cap.u0 + (cap.u1 - cap.u0) * (0.5f + 0.5f * k * std::cos(a)),
+      return std::pair<float, float>{cap.u0 + (cap.u1 - cap.u0) * (0.5f + 0.5f * std::cos(a)),
                                      cap.v0 + (cap.v1 - cap.v0) * (0.5f - 0.5f * k * std::sin(a))};
     };
     if (cap0 && r0 > 0) {  // faces -z
       auto [ua, va] = cuv(a0, 1);
       auto [ub, vb] = cuv(a1, 1);
-      tri(s, Vec3{cx, cy, z0}, p(a0, z0, r0), p(a1, z0, r0), 0.5f * (cap.u0 + cap.u1), 0.5f * (cap.v0 + cap.v1), ua, va,
-          ub, vb);
+      tri(s, Vec3{cx, cy, z0}, p(a1, z0, r0), p(a0, z0, r0), 0.5f * (cap.u0 + cap.u1), 0.5f * (cap.v0 + cap.v1), ub, vb,
+          ua, va);
     }
     if (cap1 && r1 > 0) {  // faces +z
       auto [ua, va] = cuv(a0, -1);
       auto [ub, vb] = cuv(a1, -1);
-      tri(s, Vec3{cx, cy, z1}, p(a1, z1, r1), p(a0, z1, r1), 0.5f * (cap.u0 + cap.u1), 0.5f * (cap.v0 + cap.v1), ub, vb,
-          ua, va);
+      tri(s, Vec3{cx, cy, z1}, p(a0, z1, r1), p(a1, z1, r1), 0.5f * (cap.u0 + cap.u1), 0.5f * (cap.v0 + cap.v1), ua, va,
+          ub, vb);
     }
   }
 }
@@ -205,19 +202,9 @@ void MeshBuilder::ellipsoid(int s, Vec3 c, Vec3 r, int seg, int rings, UVRect uv
       float v0 = uv.v1 - (uv.v1 - uv.v0) * j / rings, v1 = uv.v1 - (uv.v1 - uv.v0) * (j + 1) / rings;
       int a = vert(xf(p10), xn(n10), u0, v1), b = vert(xf(p11), xn(n11), u1, v1);
       int cc = vert(xf(p01), xn(n01), u1, v0), d = vert(xf(p00), xn(n00), u0, v0);
-      // outward winding: check against the normal
-      Vec3 fa = xf(p10), fb = xf(p11), fc = xf(p01);
-      Vec3 fn = eng::cross(fb - fa, fc - fa);
-      if (eng::length(fn) < 1e-9f) fn = eng::cross(fc - fa, xf(p00) - fa);
-      bool flip = eng::dot(fn, xn(n10) + xn(n01)) < 0;
       (void)mirrored;
-      if (!flip) {
-        surfs_[s].tris.push_back({a, b, cc});
-        surfs_[s].tris.push_back({a, cc, d});
-      } else {
-        surfs_[s].tris.push_back({a, cc, b});
-        surfs_[s].tris.push_back({a, d, cc});
-      }
+      oriented(s, a, b, cc);
+      oriented(s, a, cc, d);
     }
   }
 }

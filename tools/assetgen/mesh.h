@@ -76,6 +76,7 @@ class MeshBuilder {
   Vec3 xf(Vec3 p) const;
   Vec3 xn(Vec3 n) const;
   int vert(Vec3 p, Vec3 n, float u, float v);
+  void oriented(int s, int i0, int i1, int i2);
 };
 
 eng::Mat4 translate(float x, float y, float z);

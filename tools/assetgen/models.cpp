@@ -287,10 +287,10 @@ eng::Model model_iblock() {
   // four steel hedgehogs: three crossed beams each, 1.4 high
   for (int k = 0; k < 4; ++k) {
     float cx = (k % 2 ? 1.9f : -1.9f), cz = (k / 2 ? 1.9f : -1.9f);
-    b.push(translate(cx, g + 0.75f, cz) * rot_y(25.f * k));
+    b.push(translate(cx, g + 0.75f, cz) * rot_y(25.f * k));  // 1.47 high, resting on the slab
     for (int a = 0; a < 3; ++a) {
       b.push((a == 0 ? rot_z(45) : (a == 1 ? rot_z(-45) : rot_x(45))) * (a == 2 ? rot_y(90) : eng::Mat4{}));
-      b.box(steel, {-1.1f, -0.14f, -0.14f}, {1.1f, 0.14f, 0.14f}, su);
+      b.box(steel, {-0.92f, -0.12f, -0.12f}, {0.92f, 0.12f, 0.12f}, su);
       b.pop();
     }
     b.pop();
@@ -452,12 +452,12 @@ eng::Model model_bonus(Bonus k) {
       int s = b.material("bomb", 0.16f, 0.16f, 0.18f, 1, "", 1, 0, 0.9f);
       int fuse = b.material("fuse", 0.8f, 0.7f, 0.5f);
       int spark = b.material("spark", 1.0f, 0.8f, 0.2f, 1, "", 1, 1);
-      b.ellipsoid(s, {0, 0, -0.3f}, {2.4f, 2.4f, 2.4f}, 16, 10, {});
-      b.cylinder_y(s, 0.9f, 1.3f, 1.2f, 2.5f, 0.6f, 0.6f, 10, {}, {});
-      b.push(translate(1.4f, 2.6f, 2.2f) * rot_x(-30));
+      b.ellipsoid(s, {0, 0, -0.3f}, {3.0f, 3.0f, 3.0f}, 16, 10, {});
+      b.cylinder_y(s, 1.1f, 1.6f, 1.5f, 3.1f, 0.7f, 0.7f, 10, {}, {});
+      b.push(translate(1.4f, 3.0f, 2.2f) * rot_x(-30));
       b.cylinder_z(fuse, 0, 0, 0, 1.2f, 0.12f, 0.12f, 6, {}, {});
       b.pop();
-      b.ellipsoid(spark, {1.4f, 3.3f, 3.2f}, {0.5f, 0.5f, 0.5f}, 8, 4, {});
+      b.ellipsoid(spark, {1.4f, 3.6f, 3.2f}, {0.5f, 0.5f, 0.5f}, 8, 4, {});
       break;
     }
     case Bonus::Stab: {

@@ -275,6 +275,36 @@ TEST_F(RenderGl, BackBufferToTexRoundTripReadsUprightThroughFlippedScale) {
   EXPECT_COLOR(img, W / 2 + 80, H / 2 + 80, r > 200 && g > 200 && b > 200); // white bottom-right
 }
 
+TEST_F(RenderGl, NormalMapLayerShadesByTheDirectionalLight) {
+  // Left third tilted toward +u (the quad's right), middle flat, right third toward -u.
+  const std::string bump = write_image("bump.png", 48, 16, false, [](int x, int) -> Rgb {
+    if (x < 16) return {218, 128, 218};
+    if (x < 32) return {128, 128, 255};
+    return {38, 128, 218};
+  });
+  const std::string colour = write_image("grey.png", 8, 8, false, [](int, int) -> Rgb { return {200, 200, 200}; });
+  CreateCamera();
+  AmbientLight(0, 0, 0);
+  Handle light = CreateLight(1);
+  RotateEntity(light, 0, 45, 0);  // shines along (-1, 0, 1): comes from the right
+  Handle q = make_quad(3);
+  PositionEntity(q, 0, 0, 4);
+  Handle tb = LoadTexture(bump, 1);
+  Handle tc = LoadTexture(colour, 1);
+  TextureBlend(tb, 4);
+  TextureBlend(tc, 2);
+  EntityTexture(q, tb, 0, 0);
+  EntityTexture(q, tc, 0, 1);
+  RenderWorld();
+  Image img = shot();
+  // Quad of half-size 3 at distance 4 spans 240 px each side; thirds are 160 px wide.
+  const int toward = at(img, W / 2 - 160, H / 2).r, flat = at(img, W / 2, H / 2).r,
+            away = at(img, W / 2 + 160, H / 2).r;
+  EXPECT_GT(toward, flat + 30);
+  EXPECT_GT(flat, away + 30);
+  EXPECT_NEAR(flat, 200 * 0.707, 12);  // the plain colour layer, lit at 45 degrees
+}
+
 TEST_F(RenderGl, TextIsDrawnWhereAsked) {
   Cls();
   Text(100, 50, "IRONFOLD 1.10");

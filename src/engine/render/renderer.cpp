@@ -275,11 +275,13 @@ vec4 apply_layer(vec4 base, vec4 t, int mode) {
   return base;                                                     // dot3: in the lighting
 }
 
-// Tangent frame from screen-space derivatives, for the normal-map layer.
+// Tangent frame from screen-space derivatives, for the normal-map layer. The
+// world is left-handed, so the perpendiculars are taken the other way round
+// from the usual right-handed derivation.
 vec3 perturb(vec3 n, vec3 p, vec2 uv, vec3 tn) {
   vec3 dp1 = dFdx(p), dp2 = dFdy(p);
   vec2 duv1 = dFdx(uv), duv2 = dFdy(uv);
-  vec3 dp2perp = cross(dp2, n), dp1perp = cross(n, dp1);
+  vec3 dp2perp = cross(n, dp2), dp1perp = cross(dp1, n);
   vec3 t = dp2perp * duv1.x + dp1perp * duv2.x;
   vec3 b = dp2perp * duv1.y + dp1perp * duv2.y;
   float m = max(dot(t, t), dot(b, b));
@@ -539,6 +541,7 @@ GLuint draw_target() {
 GLuint read_target() {
   GlState& g = gl();
   if (g.msaa_fbo) {
+    glDisable(GL_SCISSOR_TEST);  // blits are clipped by it
     glBindFramebuffer(GL_READ_FRAMEBUFFER, g.msaa_fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g.fbo);
     glBlitFramebuffer(0, 0, g.width, g.height, 0, 0, g.width, g.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
@@ -1266,9 +1269,15 @@ void Flip(int sync) {
   auto& g = gl();
   Platform& p = CurrentPlatform();
   if (render::usable() && g.msaa_fbo) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, g.msaa_fbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g.offscreen ? g.fbo : 0);
-    glBlitFramebuffer(0, 0, g.width, g.height, 0, 0, g.width, g.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    // Resolve into our own buffer of the same format first (a multisample
+    // resolve needs matching formats), then copy plainly to the window.
+    render::read_target();
+    if (!g.offscreen) {
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, g.fbo);
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      glDrawBuffer(GL_BACK);
+      glBlitFramebuffer(0, 0, g.width, g.height, 0, 0, g.width, g.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
   }
   if (p.display_open()) p.present(sync);
   if (render::usable()) render::bind_draw_target();

@@ -375,3 +375,153 @@ TEST(JpegDecode, ColourAndGreyDecodeUprightAndTruncationFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- hand-built files for layouts the suites do not cover --------------------
+
+struct Le {
+  std::vector<std::uint8_t> b;
+  Le& u8(int v) {
+    b.push_back(std::uint8_t(v));
+    return *this;
+  }
+  Le& u16(int v) { return u8(v & 255).u8((v >> 8) & 255); }
+  Le& u32(std::uint32_t v) { return u16(int(v & 0xffff)).u16(int(v >> 16)); }
+  Le& bytes(std::initializer_list<int> l) {
+    for (int v : l) u8(v);
+    return *this;
+  }
+};
+
+// BMP with a 40-byte info header (or the 12-byte core header), palette given
+// as 0xRRGGBB, then the pixel bytes.
+std::vector<std::uint8_t> bmp(int w, int h, int bits, int compression, const std::vector<std::uint32_t>& pal,
+                              const std::vector<std::uint8_t>& pixels, bool core = false) {
+  const int header = core ? 12 : 40;
+  const int entry = core ? 3 : 4;
+  const std::uint32_t offset = 14 + header + entry * std::uint32_t(pal.size());
+  Le f;
+  f.u8('B').u8('M').u32(offset + std::uint32_t(pixels.size())).u32(0).u32(offset);
+  if (core) {
+    f.u32(12).u16(w).u16(h).u16(1).u16(bits);
+  } else {
+    f.u32(40).u32(std::uint32_t(w)).u32(std::uint32_t(h)).u16(1).u16(bits).u32(std::uint32_t(compression));
+    f.u32(std::uint32_t(pixels.size())).u32(2835).u32(2835).u32(std::uint32_t(pal.size())).u32(0);
+  }
+  for (std::uint32_t c : pal) {
+    f.u8(c & 255).u8((c >> 8) & 255).u8((c >> 16) & 255);
+    if (!core) f.u8(0);
+  }
+  f.b.insert(f.b.end(), pixels.begin(), pixels.end());
+  return f.b;
+}
+
+std::uint32_t rgb_at(const eng::Image& img, int x, int y) {
+  const std::uint8_t* p = img.pixel(x, y);
+  return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+}
+
+eng::Image decode_ok(const std::vector<std::uint8_t>& bytes, const char* name) {
+  eng::Image img;
+  std::string err;
+  EXPECT_TRUE(eng::decode_image(bytes.data(), bytes.size(), name, img, err)) << err;
+  return img;
+}
+
+TEST(BmpDecode, RunLengthEncodingsWithRunsDeltasAndAbsoluteStretches) {
+  const std::vector<std::uint32_t> pal = {0x000000, 0xff0000, 0x00ff00, 0x0000ff, 0xffff00, 0x00ffff, 0xff00ff};
+  // RLE4, 4 x 2, bottom row first: a run alternating 1,2; then an absolute
+  // stretch 3,1,2 and a run of one 3.
+  const eng::Image r4 = decode_ok(
+      bmp(4, 2, 4, 2, pal, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20, 1, 0x30, 0, 0, 0, 1}), "rle4.bmp");
+  ASSERT_EQ(r4.width, 4);
+  EXPECT_EQ(rgb_at(r4, 0, 0), 0x0000ffu);
+  EXPECT_EQ(rgb_at(r4, 1, 0), 0xff0000u);
+  EXPECT_EQ(rgb_at(r4, 2, 0), 0x00ff00u);
+  EXPECT_EQ(rgb_at(r4, 3, 0), 0x0000ffu);
+  EXPECT_EQ(rgb_at(r4, 0, 1), 0xff0000u);
+  EXPECT_EQ(rgb_at(r4, 1, 1), 0x00ff00u);
+  EXPECT_EQ(rgb_at(r4, 3, 1), 0x00ff00u);
+
+  // RLE8, 4 x 3: two pixels of 5, a delta of (+1, +1), one pixel of 6, end.
+  // Skipped pixels keep palette entry 0.
+  const eng::Image r8 = decode_ok(bmp(4, 3, 8, 1, pal, {2, 5, 0, 2, 1, 1, 1, 6, 0, 1}), "rle8.bmp");
+  ASSERT_EQ(r8.height, 3);
+  EXPECT_EQ(rgb_at(r8, 0, 2), 0x00ffffu);  // bottom row is the last
+  EXPECT_EQ(rgb_at(r8, 1, 2), 0x00ffffu);
+  EXPECT_EQ(rgb_at(r8, 2, 2), 0x000000u);
+  EXPECT_EQ(rgb_at(r8, 3, 1), 0xff00ffu);
+  EXPECT_EQ(rgb_at(r8, 0, 0), 0x000000u);
+
+  // Runs that overshoot the row, deltas past the picture and a missing end
+  // marker after the last row stay inside the image.
+  const eng::Image wild = decode_ok(bmp(2, 2, 8, 1, pal, {200, 1, 0, 2, 250, 250}), "wild.bmp");
+  EXPECT_EQ(rgb_at(wild, 1, 1), 0xff0000u);
+  // A stream that stops before the last row is truncated.
+  eng::Image img;
+  std::string err;
+  const auto cut = bmp(2, 2, 8, 1, pal, {2, 1, 0});
+  EXPECT_FALSE(eng::decode_image(cut.data(), cut.size(), "cut_rle.bmp", img, err));
+  EXPECT_NE(err.find("cut_rle.bmp"), std::string::npos);
+}
+
+TEST(BmpDecode, OtherHeadersAndPixelFormats) {
+  // 16-bit without masks is 5-5-5.
+  const eng::Image p555 = decode_ok(bmp(2, 1, 16, 0, {}, {0x00, 0x7c, 0x1f, 0x00}), "555.bmp");
+  EXPECT_EQ(rgb_at(p555, 0, 0), 0xff0000u);
+  EXPECT_EQ(rgb_at(p555, 1, 0), 0x0000ffu);
+  // OS/2 core header with 3-byte palette entries.
+  const eng::Image core = decode_ok(bmp(2, 1, 8, 0, {0x102030, 0xa0b0c0}, {1, 0, 0, 0}, true), "core.bmp");
+  EXPECT_EQ(rgb_at(core, 0, 0), 0xa0b0c0u);
+  EXPECT_EQ(rgb_at(core, 1, 0), 0x102030u);
+  // An index past a short palette reads as black rather than past the table.
+  const eng::Image shortpal = decode_ok(bmp(2, 1, 8, 0, {0xffffff, 0xffffff}, {1, 200, 0, 0}), "pal.bmp");
+  EXPECT_EQ(rgb_at(shortpal, 0, 0), 0xffffffu);
+  EXPECT_EQ(rgb_at(shortpal, 1, 0), 0x000000u);
+  // Unsupported compression is refused by name.
+  eng::Image img;
+  std::string err;
+  const auto jpeg_in_bmp = bmp(2, 1, 24, 4, {}, {0, 0, 0, 0, 0, 0, 0, 0});
+  EXPECT_FALSE(eng::decode_image(jpeg_in_bmp.data(), jpeg_in_bmp.size(), "j.bmp", img, err));
+  EXPECT_NE(err.find("compression"), std::string::npos) << err;
+}
+
+std::vector<std::uint8_t> tga(int type, int cmap_first, int cmap_len, int cmap_bits, int w, int h, int bits,
+                              int descriptor, const std::vector<std::uint8_t>& body) {
+  Le f;
+  f.u8(0).u8(cmap_len ? 1 : 0).u8(type).u16(cmap_first).u16(cmap_len).u8(cmap_bits);
+  f.u16(0).u16(0).u16(w).u16(h).u8(bits).u8(descriptor);
+  f.b.insert(f.b.end(), body.begin(), body.end());
+  return f.b;
+}
+
+TEST(TgaDecode, SixteenBitColourMapsAndMirroredOrigin) {
+  // 16-bit with one alpha bit: opaque red, transparent blue; top-left origin.
+  const eng::Image a16 = decode_ok(tga(2, 0, 0, 0, 2, 1, 16, 0x21, {0x00, 0xfc, 0x1f, 0x00}), "a16.tga");
+  EXPECT_TRUE(a16.has_alpha);
+  EXPECT_EQ(rgb_at(a16, 0, 0), 0xff0000u);
+  EXPECT_EQ(a16.pixel(0, 0)[3], 255);
+  EXPECT_EQ(a16.pixel(1, 0)[3], 0);
+  // Colour map starting at index 10; index 12 lies outside it.
+  const eng::Image cm = decode_ok(
+      tga(1, 10, 2, 24, 3, 1, 8, 0x20, {0x00, 0x00, 0xff, 0xff, 0x00, 0x00, 10, 11, 12}), "cm.tga");
+  EXPECT_EQ(rgb_at(cm, 0, 0), 0xff0000u);
+  EXPECT_EQ(rgb_at(cm, 1, 0), 0x0000ffu);
+  EXPECT_EQ(rgb_at(cm, 2, 0), 0x000000u);
+  EXPECT_FALSE(cm.has_alpha);
+  // Right-to-left, bottom-up grey: the first stored pixel is bottom right.
+  const eng::Image rl = decode_ok(tga(3, 0, 0, 0, 2, 2, 8, 0x10, {10, 20, 30, 40}), "rl.tga");
+  EXPECT_EQ(rl.pixel(1, 1)[0], 10);
+  EXPECT_EQ(rl.pixel(0, 1)[0], 20);
+  EXPECT_EQ(rl.pixel(1, 0)[0], 30);
+  // A 32-bit picture whose alpha bytes are all zero is opaque, not invisible.
+  const eng::Image zero_a = decode_ok(tga(2, 0, 0, 0, 1, 1, 32, 0x20, {1, 2, 3, 0}), "za.tga");
+  EXPECT_FALSE(zero_a.has_alpha);
+  EXPECT_EQ(zero_a.pixel(0, 0)[3], 255);
+  // An RLE packet may run across rows.
+  const eng::Image across = decode_ok(tga(11, 0, 0, 0, 2, 2, 8, 0x20, {0x83, 77}), "rle.tga");
+  EXPECT_EQ(across.pixel(1, 1)[0], 77);
+}
+
+}  // namespace

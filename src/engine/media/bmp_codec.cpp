@@ -126,13 +126,11 @@ bool decode_bmp(const std::uint8_t* data, std::size_t size, const std::string& n
     const std::size_t entry = core ? 3 : 4;
     const std::size_t max_entries = std::size_t{1} << bits;
     std::size_t entries = colours_used == 0 ? max_entries : std::min<std::size_t>(colours_used, max_entries);
-    if (after_header > size) return truncated("BMP palette");
-    std::size_t room = (size - after_header) / entry;
-    if (pixel_offset > after_header) room = std::min<std::size_t>(room, (pixel_offset - after_header) / entry);
-    if (entries > room) {
-      if (after_header + entry * entries > size) return truncated("BMP palette");
-      entries = room;  // palette overlaps the pixel offset: keep what fits before it
-    }
+    // The palette ends where the pixels begin (many files list fewer entries
+    // than the depth allows without saying so).
+    if (pixel_offset >= after_header)
+      entries = std::min<std::size_t>(entries, (pixel_offset - after_header) / entry);
+    if (after_header > size || entries > (size - after_header) / entry) return truncated("BMP palette");
     palette.assign(256 * 3, 0);
     for (std::size_t i = 0; i < entries; ++i) {
       const std::uint8_t* p = data + after_header + i * entry;

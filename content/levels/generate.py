@@ -6,7 +6,7 @@ afterwards and are tuned by hand. Deterministic: the same script writes the
 same files. Levels that already carry a "// tuned" line are left alone, so
 re-running never overwrites hand work.
 
-    python3 content/levels/generate.py [--force]
+    python3 content/levels/generate.py
 
 Each design is built from motifs (pillars, fortress rings, mazes, rivers,
 checkers, forests, bunkers...) mirrored left to right, with difficulty rising
@@ -17,7 +17,6 @@ and its wall free and to let every spawn reach the base.
 """
 import os
 import random
-import sys
 
 N = 13
 FREE = {(0, 0), (0, 6), (0, 12), (12, 4), (12, 8), (12, 6), (11, 5), (11, 6), (11, 7), (12, 5), (12, 7)}
@@ -435,9 +434,9 @@ def design(set_name, n):
     return g, extras, motif.__name__[2:], d
 
 
-def write(set_name, n, force):
+def write(set_name, n):
     path = os.path.join(HERE, set_name, f"level{n}.txt")
-    if os.path.exists(path) and not force:
+    if os.path.exists(path):
         with open(path) as f:
             if "// tuned" in f.read():
                 return
@@ -454,10 +453,9 @@ def write(set_name, n, force):
 
 
 def main():
-    force = "--force" in sys.argv
     for set_name in ("classic", "extended"):
         for n in range(1, 36):
-            write(set_name, n, force)
+            write(set_name, n)
 
 
 if __name__ == "__main__":

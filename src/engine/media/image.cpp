@@ -12,6 +12,13 @@
 namespace eng {
 namespace image_detail {
 
+namespace {
+long long g_max_pixels = kDefaultMaxPixels;
+}  // namespace
+
+long long max_pixels() { return g_max_pixels; }
+void set_max_pixels(long long limit) { g_max_pixels = limit > 0 ? limit : kDefaultMaxPixels; }
+
 bool check_dimensions(long long width, long long height, const std::string& name,
                       std::string& error) {
   if (width <= 0 || height <= 0) {
@@ -19,9 +26,10 @@ bool check_dimensions(long long width, long long height, const std::string& name
             std::to_string(height) + ")";
     return false;
   }
-  if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels) {
+  if (width > kMaxSide || height > kMaxSide || width * height > g_max_pixels) {
     error = name + ": image size " + std::to_string(width) + "x" + std::to_string(height) +
-            " is larger than supported (" + std::to_string(kMaxSide) + " per side)";
+            " is larger than supported (at most " + std::to_string(kMaxSide) + " per side and " +
+            std::to_string(g_max_pixels) + " pixels)";
     return false;
   }
   return true;

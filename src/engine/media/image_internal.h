@@ -11,7 +11,10 @@ namespace eng::image_detail {
 
 // Declared sizes above these are refused before anything is allocated.
 constexpr long long kMaxSide = 16384;
-constexpr long long kMaxPixels = 64ll * 1024 * 1024;
+constexpr long long kDefaultMaxPixels = 64ll * 1024 * 1024;
+// The pixel-count limit in force; the fuzz targets lower it to stay fast.
+long long max_pixels();
+void set_max_pixels(long long limit);
 
 // False (with a message naming the file) for empty or oversized images.
 bool check_dimensions(long long width, long long height, const std::string& name,

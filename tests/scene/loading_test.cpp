@@ -84,6 +84,22 @@ TEST_F(Loading, TextureFlagsShapeTheAlpha) {
   EXPECT_EQ(LiveTextureCount(), 0);
 }
 
+TEST_F(Loading, SpritePictureKeepsItsOwnAlphaChannel) {
+  Image img;
+  img.width = img.height = 2;
+  img.has_alpha = true;
+  img.rgba = {255, 255, 255, 100, 255, 255, 255, 0, 0, 0, 0, 255, 9, 9, 9, 255};
+  ASSERT_TRUE(write_png(path("glow.png"), img));
+  Handle tex = LoadTexture(path("glow.png"), 1);  // a colour texture is opaque
+  EXPECT_EQ(texel(tex, 0, 0, 0)[3], 255);
+  Handle spr = LoadSprite(path("glow.png"), 1);  // a sprite keeps the picture's alpha
+  ASSERT_NE(spr, 0);
+  const scene::Texture& st = *scene::find(spr)->tex[0];
+  EXPECT_EQ(st.pixels[3], 100);
+  EXPECT_EQ(st.pixels[7], 0);
+  EXPECT_TRUE(st.alpha_blend());
+}
+
 TEST_F(Loading, AnimTextureFramesRunLeftToRightThenDown) {
   Handle t = LoadAnimTexture(write_blocks("anim.bmp"), 1, 4, 4, 1, 3);
   ASSERT_NE(t, 0);

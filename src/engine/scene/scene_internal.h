@@ -30,6 +30,7 @@ struct Texture {
   int frames = 1;
   bool freed = false;
   bool translucent = false;  // some texel has partial alpha and flag 2 asks for blending
+  bool own_alpha = false;    // a sprite's picture keeps its alpha channel whatever the flags
   std::vector<std::uint8_t> pixels;  // frames * width * height * 4
   std::string name;
 
@@ -38,7 +39,7 @@ struct Texture {
   bool gl_dirty = true;
 
   ~Texture();
-  bool alpha_blend() const { return (flags & 2) != 0; }
+  bool alpha_blend() const { return (flags & 2) != 0 || own_alpha; }
   bool masked() const { return (flags & 4) != 0; }
 };
 using TexRef = std::shared_ptr<Texture>;
@@ -147,7 +148,8 @@ bool shown(const Entity* e);  // neither it nor an ancestor hidden
 // Applies the load flags to decoded RGBA frames (alpha from brightness, masking).
 void apply_texture_flags(Texture& t, bool image_has_alpha);
 // Loads a texture file (the path may use '\'); nullptr and a message on failure.
-TexRef load_texture_ref(const std::string& file, int flags, bool quiet_missing = false);
+// keep_alpha: an alpha channel in the file is kept even without flag 2 (sprites).
+TexRef load_texture_ref(const std::string& file, int flags, bool keep_alpha = false);
 
 }  // namespace eng::scene
 

@@ -11,7 +11,7 @@ namespace eng::scene {
 Texture::~Texture() { render::release_texture(*this); }
 
 void apply_texture_flags(Texture& t, bool image_has_alpha) {
-  const bool alpha = (t.flags & 2) != 0;
+  const bool alpha = (t.flags & 2) != 0 || t.own_alpha;
   const bool masked = (t.flags & 4) != 0;
   bool partial = false;
   for (std::size_t i = 0; i + 3 < t.pixels.size(); i += 4) {
@@ -30,13 +30,13 @@ void apply_texture_flags(Texture& t, bool image_has_alpha) {
   t.gl_dirty = true;
 }
 
-TexRef load_texture_ref(const std::string& file, int flags, bool quiet_missing) {
+TexRef load_texture_ref(const std::string& file, int flags, bool keep_alpha) {
   std::string path = file;
   std::replace(path.begin(), path.end(), '\\', '/');
   Image img;
   std::string error;
   if (!load_image_file(path, img, error)) {
-    if (!quiet_missing) std::fprintf(stderr, "Ironfold: cannot load texture \"%s\": %s\n", path.c_str(), error.c_str());
+    std::fprintf(stderr, "Ironfold: cannot load texture \"%s\": %s\n", path.c_str(), error.c_str());
     return nullptr;
   }
   if (img.width <= 0 || img.height <= 0 ||
@@ -52,6 +52,7 @@ TexRef load_texture_ref(const std::string& file, int flags, bool quiet_missing) 
   t->pixels = std::move(img.rgba);
   t->pixels.resize(static_cast<std::size_t>(t->width) * t->height * 4);
   t->name = path;
+  t->own_alpha = keep_alpha && img.has_alpha;
   apply_texture_flags(*t, img.has_alpha);
   return t;
 }
@@ -175,7 +176,8 @@ int TextureHeight(Handle tex) {
 }
 
 Handle LoadSprite(const std::string& file, int flags, Handle parent) {
-  TexRef t = scene::load_texture_ref(file, flags);
+  // A sprite is a cut-out picture: a file with its own alpha channel keeps it.
+  TexRef t = scene::load_texture_ref(file, flags, true);
   if (!t) return 0;
   Handle h = CreatePivot(parent);
   Entity* e = find(h);

@@ -66,8 +66,8 @@ struct GlState {
 };
 
 GlState& gl() {
-  static GlState s;
-  return s;
+  static GlState* s = new GlState;  // outlives every texture and surface
+  return *s;
 }
 
 // ---- object bookkeeping ---------------------------------------------------------

@@ -9,9 +9,11 @@
 
 namespace eng::scene {
 
+// Never destroyed: entities freed during exit would call back into a renderer
+// and a collision module that may already be gone.
 World& world() {
-  static World w;
-  return w;
+  static World* w = new World;
+  return *w;
 }
 
 Handle new_handle() { return ++world().next_handle; }

@@ -62,8 +62,20 @@ void sloped(MeshBuilder& b, int s, float bw, float tw, float y0, float y1, float
   b.hexa(s, c, uv, false);
 }
 
+constexpr UVRect plain{0.56f, 0.06f, 0.66f, 0.16f};  // an unmarked patch of the upper armour
+
 void hatch(MeshBuilder& b, int s, float x, float y, float z, float r) {
-  b.cylinder_y(s, x, z, y, y + 0.12f, r, r * 0.95f, 10, upper, mark);
+  b.cylinder_y(s, x, z, y, y + 0.12f, r, r * 0.95f, 10, upper, plain);
+}
+
+// The tank's marking (player number or enemy sign) on a flat roof, read from above.
+void marking(MeshBuilder& b, int s, float x, float y, float z, float size, bool turned) {
+  // the file is turned 180 degrees afterwards; the game turns the players' tank
+  // back but not the enemies, whose decals are flipped to read upright as they
+  // come down the screen
+  float h = size / 2;
+  UVRect uv = turned ? UVRect{mark.u1, mark.v1, mark.u0, mark.v0} : mark;
+  b.plate_up(s, x - h, x + h, z - h, z + h, y + 0.01f, uv);
 }
 
 eng::Model tank_player() {
@@ -76,7 +88,7 @@ eng::Model tank_player() {
   // lower hull between the tracks
   b.box(s, {-2.2f, -1.2f, -3.9f}, {2.2f, 0.3f, 3.9f}, hull, true);
   // upper hull over the tracks: sloped glacis and rear plate, leaning sides
-  sloped(b, s, 3.45f, 3.0f, 0.3f, 1.3f, -4.2f, 4.25f, -3.3f, 2.5f, hull);
+  sloped(b, s, 2.85f, 2.6f, 0.3f, 1.3f, -4.2f, 4.25f, -3.3f, 2.5f, hull);
   // engine deck grille
   b.quad(s, {-1.6f, 1.31f, -1.6f}, {1.6f, 1.31f, -1.6f}, {1.6f, 1.31f, -3.1f}, {-1.6f, 1.31f, -3.1f}, deck);
   // spare track links on the glacis and fuel drums on the rear sides
@@ -85,7 +97,7 @@ eng::Model tank_player() {
   b.box(s, {-1.4f, -0.05f, -0.35f}, {1.4f, 0.1f, 0.35f}, tread);
   b.face_uv = nullptr;
   b.pop();
-  for (float x : {-2.7f, 2.7f}) b.cylinder_z(s, x, 1.05f, -4.0f, -2.6f, 0.32f, 0.32f, 10, metal, metal);
+  for (float x : {-2.45f, 2.45f}) b.cylinder_z(s, x, 1.05f, -4.0f, -2.6f, 0.3f, 0.3f, 10, metal, metal);
   for (float x : {-0.9f, 0.9f}) b.cylinder_z(s, x, 0.75f, -4.45f, -4.0f, 0.16f, 0.16f, 8, metal, metal);
   // headlight
   b.cylinder_z(s, -2.3f, 1.0f, 2.4f, 2.8f, 0.15f, 0.15f, 8, metal, mark);
@@ -94,8 +106,9 @@ eng::Model tank_player() {
   b.cylinder_y(s, 0, 0, 1.3f, 2.95f, 1.85f, 1.45f, 14, upper, upper, false, true);
   b.pop();
   // commander's cupola and loader's hatch
-  b.cylinder_y(s, -0.55f, 0.1f, 2.95f, 3.3f, 0.42f, 0.38f, 10, upper, mark);
+  b.cylinder_y(s, -0.55f, 0.1f, 2.95f, 3.3f, 0.42f, 0.38f, 10, upper, plain);
   hatch(b, s, 0.6f, 2.95f, 0.3f, 0.32f);
+  marking(b, s, 0.35f, 2.95f, -0.7f, 0.9f, false);
   // mantlet and gun: the muzzle pivot (0, 2.43, 1.62) sits at the gun's root and
   // the flash pivot (0, 3.24, 4.05) just over the muzzle brake
   b.box(s, {-0.55f, 2.2f, 2.3f}, {0.55f, 2.95f, 2.95f}, upper);
@@ -112,7 +125,7 @@ eng::Model tank_stug() {
   track(b, s, -2.8f, 1.4f, -3.8f, 3.7f, -1.5f, 0.0f, 6, 0.5f, false);
   b.box(s, {-2.1f, -1.2f, -3.6f}, {2.1f, 0.0f, 3.6f}, hull, true);
   // superstructure over the tracks with flat fenders
-  sloped(b, s, 3.55f, 3.55f, 0.0f, 0.55f, -3.8f, 3.9f, -3.7f, 3.3f, hull);
+  sloped(b, s, 2.75f, 2.75f, 0.0f, 0.55f, -3.8f, 3.9f, -3.7f, 3.3f, hull);
   // low casemate, sloped front
   sloped(b, s, 2.35f, 1.95f, 0.55f, 1.9f, -0.9f, 2.8f, -0.6f, 1.8f, upper);
   // side skirts
@@ -124,6 +137,7 @@ eng::Model tank_stug() {
   barrel(b, s, 0, 1.4f, 2.6f, 4.35f, 0.14f, 0.3f, 0.22f);
   // roof: hatches, periscope, machine-gun shield
   hatch(b, s, -0.8f, 1.9f, 0.2f, 0.35f);
+  marking(b, s, 0.9f, 1.9f, -0.3f, 0.8f, true);
   b.box(s, {0.4f, 1.9f, 0.6f}, {1.4f, 2.25f, 0.7f}, upper);
   b.box(s, {-1.6f, 1.9f, 1.2f}, {-1.3f, 2.15f, 1.4f}, metal);
   // spare wheels on the rear deck
@@ -141,7 +155,7 @@ eng::Model tank_hetzer() {
   track(b, s, -2.65f, 1.2f, -3.4f, 3.3f, -1.5f, -0.15f, 4, 0.55f, false);
   b.box(s, {-2.05f, -1.2f, -3.2f}, {2.05f, -0.15f, 3.2f}, hull, true);
   // one steep wedge from nose to tail, leaning sides
-  sloped(b, s, 3.2f, 1.55f, -0.3f, 2.15f, -3.45f, 3.5f, -2.1f, 0.9f, upper);
+  sloped(b, s, 2.75f, 1.45f, -0.3f, 2.15f, -3.45f, 3.5f, -2.1f, 0.9f, upper);
   // engine deck at the back of the roof
   b.quad(s, {-1.2f, 2.16f, -0.9f}, {1.2f, 2.16f, -0.9f}, {1.2f, 2.16f, -2.0f}, {-1.2f, 2.16f, -2.0f}, deck);
   // gun offset to the right through the sloped front; pivot (0, 2.1, 4.77)
@@ -151,6 +165,7 @@ eng::Model tank_hetzer() {
   b.box(s, {-0.9f, 2.15f, 0.1f}, {-0.4f, 2.45f, 0.5f}, metal);
   b.cylinder_z(s, -0.65f, 2.32f, 0.5f, 1.3f, 0.05f, 0.05f, 6, metal, metal);
   hatch(b, s, 0.7f, 2.15f, -0.4f, 0.3f);
+  marking(b, s, -0.6f, 2.15f, -1.4f, 0.7f, true);
   // tow hooks
   for (float x : {-1.4f, 1.4f}) b.box(s, {x - 0.15f, -0.2f, 3.35f}, {x + 0.15f, 0.1f, 3.6f}, metal);
   b.pop();
@@ -165,14 +180,15 @@ eng::Model tank_tiger() {
   track(b, s, -3.0f, 1.5f, -3.3f, 3.1f, -1.5f, 0.1f, 8, 0.62f, true);
   b.box(s, {-2.25f, -1.2f, -3.1f}, {2.25f, 0.1f, 3.0f}, hull, true);
   // boxy upper hull over the tracks, near-vertical plates
-  sloped(b, s, 3.75f, 3.75f, 0.1f, 1.05f, -3.3f, 3.25f, -3.2f, 2.9f, hull);
+  sloped(b, s, 2.95f, 2.95f, 0.1f, 1.05f, -3.3f, 3.25f, -3.2f, 2.9f, hull);
   b.quad(s, {-1.9f, 1.06f, -1.3f}, {1.9f, 1.06f, -1.3f}, {1.9f, 1.06f, -3.0f}, {-1.9f, 1.06f, -3.0f}, deck);
   // big turret: a wide chamfered box set a little back
   std::vector<std::pair<float, float>> ring = {{-1.3f, 1.85f}, {1.3f, 1.85f}, {2.0f, 1.1f},  {2.0f, -1.3f},
                                                {1.5f, -1.9f}, {-1.5f, -1.9f}, {-2.0f, -1.3f}, {-2.0f, 1.1f}};
   b.prism_y(s, ring, 1.05f, 2.65f, upper, upper, false);
   // cupola at the rear left, storage bin at the back
-  b.cylinder_y(s, -1.1f, -0.9f, 2.65f, 3.0f, 0.45f, 0.45f, 12, upper, mark);
+  b.cylinder_y(s, -1.1f, -0.9f, 2.65f, 3.0f, 0.45f, 0.45f, 12, upper, plain);
+  marking(b, s, 0.8f, 2.65f, -0.6f, 0.9f, true);
   b.box(s, {-1.2f, 1.4f, -2.5f}, {1.2f, 2.3f, -1.9f}, upper);
   // mantlet and the long gun with its muzzle brake; pivot (0, 2.1, 6.57)
   b.box(s, {-0.85f, 1.5f, 1.85f}, {0.85f, 2.45f, 2.3f}, upper);
@@ -189,18 +205,19 @@ eng::Model tank_elefant() {
   track(b, s, -3.0f, 1.45f, -3.6f, 3.6f, -1.5f, 0.1f, 6, 0.62f, false);
   b.box(s, {-2.25f, -1.2f, -3.4f}, {2.25f, 0.1f, 3.4f}, hull, true);
   // long flat hull with a sloped nose
-  sloped(b, s, 3.72f, 3.72f, 0.1f, 0.9f, -3.6f, 3.9f, -3.5f, 3.2f, hull);
+  sloped(b, s, 2.95f, 2.95f, 0.1f, 0.9f, -3.6f, 3.9f, -3.5f, 3.2f, hull);
   // engine grilles amidships
   b.quad(s, {-1.8f, 0.91f, 1.9f}, {1.8f, 0.91f, 1.9f}, {1.8f, 0.91f, 0.6f}, {-1.8f, 0.91f, 0.6f}, deck);
   // the tall fighting compartment at the rear
-  sloped(b, s, 3.0f, 2.7f, 0.9f, 2.85f, -3.6f, 0.5f, -3.4f, 0.1f, upper);
+  sloped(b, s, 2.95f, 2.7f, 0.9f, 2.85f, -3.6f, 0.5f, -3.4f, 0.1f, upper);
+  marking(b, s, 0.6f, 2.85f, -1.2f, 0.9f, true);
   hatch(b, s, -1.3f, 2.85f, -1.5f, 0.4f);
   hatch(b, s, 1.2f, 2.85f, -2.4f, 0.35f);
   // ball mantlet and the very long gun; pivot (0, 2.4, 7.65)
   b.ellipsoid(s, {0, 2.15f, 0.35f}, {0.6f, 0.55f, 0.45f}, 12, 6, upper);
   barrel(b, s, 0, 2.2f, 0.5f, 7.95f, 0.16f, 0.45f, 0.26f);
   // track-guard tool boxes
-  for (float x : {-3.4f, 3.0f}) b.box(s, {x, 0.9f, 1.0f}, {x + 0.4f, 1.25f, 2.6f}, hull);
+  for (float x : {-2.9f, 2.5f}) b.box(s, {x, 0.9f, 1.0f}, {x + 0.4f, 1.25f, 2.6f}, hull);
   b.pop();
   return b.build("elefant-08-01");
 }

@@ -193,13 +193,13 @@ PaintResult paint_tank(TankPaint kind, bool winter) {
       } else if (y < 192) {  // link ends: dark rusty steel
         col = mix(rgb(66, 58, 50), rgb(104, 74, 48), fbm(u, v, 24, 3, sc.seed + 3));
         col = scale(col, 0.7f + 0.8f * (hv - 0.3f));
-      } else if (x < 64) {  // wheel
+      } else if (x < 64) {  // wheel: painted disc, dark rubber tyre, shadowed rim
         float d = std::hypot(x + 0.5f - 32, y + 0.5f - 224);
-        if (d > 23 && d <= 27) col = rgb(30, 30, 30);
+        if (d > 27) col = rgb(22, 22, 20);
+        else if (d > 22) col = scale(rgb(34, 34, 32), 0.8f + 0.4f * fbm(u, v, 32, 2, sc.seed + 4));
         else {
-          int cm = camo_at(sc, u * 2, v * 2);
-          col = cm == 1 ? sc.camo1 : (cm == 2 ? sc.camo2 : sc.base);
-          col = scale(col, 0.75f + 0.5f * (hv - 0.4f));
+          col = scale(sc.base, 0.62f + 0.5f * (hv - 0.45f));
+          if (d > 20) col = scale(col, 0.55f);
         }
       } else if (x < 128) {  // gun metal keeps the paint, darker
         col = scale(sc.base, 0.78f + 0.4f * (hv - 0.5f));

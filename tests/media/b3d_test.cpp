@@ -408,6 +408,8 @@ TEST(B3dRead, EveryTruncationFailsAndTheFileIsNamed) {
   std::string err;
   EXPECT_FALSE(eng::load_b3d_file(kB3d + "missing.b3d", m, err));
   EXPECT_NE(err.find("missing.b3d"), std::string::npos);
+  EXPECT_FALSE(eng::load_b3d_file(kB3d, m, err));  // a directory
+  EXPECT_FALSE(err.empty());
   const std::string path = testing::TempDir() + "/ifold_cut.b3d";
   const std::vector<std::uint8_t> bytes = read_bytes(kB3d + "door_b.b3d");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 300);

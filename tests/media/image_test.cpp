@@ -204,6 +204,9 @@ TEST(ImageErrors, BrokenFilesFailWithTheirName) {
   std::string err;
   EXPECT_FALSE(eng::load_image_file(kData + "/png/no_such_file.png", img, err));
   EXPECT_NE(err.find("no_such_file.png"), std::string::npos);
+  // A directory is not a picture; it must not throw.
+  EXPECT_FALSE(eng::load_image_file(kData + "/png", img, err));
+  EXPECT_NE(err.find("/png"), std::string::npos);
   const std::uint8_t junk[] = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'};
   EXPECT_FALSE(eng::decode_image(junk, sizeof junk, "junk.dat", img, err));
   EXPECT_NE(err.find("junk.dat"), std::string::npos);

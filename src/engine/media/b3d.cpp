@@ -4,12 +4,33 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "engine/media/model.h"
 
 namespace eng {
 namespace {
+
+// Whole file into memory with C stdio: reports a directory or a read error
+// as a failure instead of throwing.
+bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = path + ": cannot open file";
+    return false;
+  }
+  std::uint8_t buf[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    error = path + ": cannot read file (is it a directory?)";
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
 
 // ---- archives -------------------------------------------------------------
 
@@ -520,16 +541,8 @@ bool read_b3d(const std::uint8_t* data, std::size_t size, Model& out, std::strin
 
 bool load_b3d_file(const std::string& path, Model& out, std::string& error) {
   out = Model{};
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    error = path + ": cannot open file";
-    return false;
-  }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (f.bad()) {
-    error = path + ": read error";
-    return false;
-  }
+  std::vector<std::uint8_t> bytes;
+  if (!read_file(path, bytes, error)) return false;
   std::string why;
   if (!read_b3d(bytes.data(), bytes.size(), out, why)) {
     error = path + ": " + why;

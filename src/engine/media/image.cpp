@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "engine/media/image_internal.h"
 
@@ -46,6 +45,28 @@ void allocate(Image& out, int width, int height) {
 
 namespace {
 
+// Whole file into memory with C stdio: reports a directory or a read error
+// as a failure instead of throwing.
+bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = path + ": cannot open file";
+    return false;
+  }
+  std::uint8_t buf[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    error = path + ": cannot read file (is it a directory?)";
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
 bool ends_with_tga(const std::string& name) {
   if (name.size() < 4) return false;
   std::string ext = name.substr(name.size() - 4);
@@ -82,17 +103,8 @@ bool decode_image(const std::uint8_t* data, std::size_t size, const std::string&
 
 bool load_image_file(const std::string& path, Image& out, std::string& error) {
   out = Image{};
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    error = path + ": cannot open file";
-    return false;
-  }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(f)),
-                                  std::istreambuf_iterator<char>());
-  if (f.bad()) {
-    error = path + ": read error";
-    return false;
-  }
+  std::vector<std::uint8_t> bytes;
+  if (!read_file(path, bytes, error)) return false;
   return decode_image(bytes.data(), bytes.size(), path, out, error);
 }
 

@@ -92,9 +92,10 @@ TEST(MapFormat, DecodeReadsCountedEntriesAndRejectsShortFiles) {
 }
 
 TEST(MapFormat, AnyMapSurvivesDecompileAndCompile) {
-  // Out-of-order cells, off-grid positions, fractional and unknown types.
-  const std::vector<mapc::Entry> entries = {{10, 20, 1},  {-60, 60, 4},   {0, 0, 1.9f}, {12.5f, -7.25f, 5},
-                                            {30, 30, -0.5f}, {0, 10, 13}, {-20, -20, 12}};
+  // Out-of-order cells, off-grid and far-away positions, fractional, unknown and absurd types.
+  const std::vector<mapc::Entry> entries = {{10, 20, 1},     {-60, 60, 4}, {0, 0, 1.9f},    {12.5f, -7.25f, 5},
+                                            {30, 30, -0.5f}, {0, 10, 13},  {-20, -20, 12},  {5e9f, 0, 1},
+                                            {0, 0, 1e30f},   {0, 0, -3e38f}};
   const std::string text = mapc::to_text(entries, "odd map");
   mapc::Design d;
   std::string error;

@@ -40,36 +40,6 @@ void Biquad::set(Kind k, float freq, float q, float gain_db) {
 }
 
 namespace {
-// polyBLEP residual for a discontinuity at phase 0.
-float blep(float t, float dt) {
-  if (t < dt) {
-    t /= dt;
-    return t + t - t * t - 1.0f;
-  }
-  if (t > 1.0f - dt) {
-    t = (t - 1.0f) / dt;
-    return t * t + t + t + 1.0f;
-  }
-  return 0.0f;
-}
-}  // namespace
-
-float osc_saw(float ph, float dphase) {
-  ph -= std::floor(ph);
-  return 2.0f * ph - 1.0f - blep(ph, dphase);
-}
-
-float osc_pulse(float ph, float dphase, float width) {
-  ph -= std::floor(ph);
-  float v = ph < width ? 1.0f : -1.0f;
-  v += blep(ph, dphase);
-  float ph2 = ph - width;
-  ph2 -= std::floor(ph2);
-  v -= blep(ph2, dphase);
-  return v;
-}
-
-namespace {
 
 class Comb {
  public:

@@ -77,8 +77,33 @@ class OnePole {
 
 // Band-limited-enough oscillators from a phase in cycles [0, 1).
 inline float osc_sine(float ph) { return std::sin(kTwoPi * ph); }
-float osc_saw(float ph, float dphase);    // polyBLEP saw
-float osc_pulse(float ph, float dphase, float width);  // polyBLEP pulse
+
+// polyBLEP residual for a step at phase 0 (dt = phase step per sample).
+inline float poly_blep(float t, float dt) {
+  if (t < dt) {
+    t /= dt;
+    return t + t - t * t - 1.0f;
+  }
+  if (t > 1.0f - dt) {
+    t = (t - 1.0f) / dt;
+    return t * t + t + t + 1.0f;
+  }
+  return 0.0f;
+}
+
+inline float osc_saw(float ph, float dphase) {
+  ph -= std::floor(ph);
+  return 2.0f * ph - 1.0f - poly_blep(ph, dphase);
+}
+
+inline float osc_pulse(float ph, float dphase, float width) {
+  ph -= std::floor(ph);
+  float v = ph < width ? 1.0f : -1.0f;
+  v += poly_blep(ph, dphase);
+  float ph2 = ph - width;
+  ph2 -= std::floor(ph2);
+  return v - poly_blep(ph2, dphase);
+}
 inline float osc_tri(float ph) { return 4.0f * std::fabs(ph - std::floor(ph + 0.5f)) - 1.0f; }
 
 // Envelopes of time t in seconds.

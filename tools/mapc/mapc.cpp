@@ -50,6 +50,13 @@ std::string where(const std::string& name, const Origin& o) {
   return s + "line " + std::to_string(o.line) + ": ";
 }
 
+// The type as the game reads it (truncated toward zero), or -1 for a value
+// no whole type could come from (also keeps the cast defined for NaN and huge values).
+int truncated_type(float t) {
+  if (!(t > -1.0f && t < 1000.0f)) return -1;
+  return static_cast<int>(t);
+}
+
 // Axis-aligned footprint of an item on the ground, in world units.
 struct Rect {
   float x0, z0, x1, z1;
@@ -57,7 +64,7 @@ struct Rect {
 
 // Footprint of a built item; false for types that build nothing.
 bool footprint(const Entry& e, Rect& r) {
-  const int t = static_cast<int>(e.type);  // truncation toward zero, as the game does
+  const int t = truncated_type(e.type);
   const float x = e.x, z = e.z;
   switch (t) {
     case 1: case 2: case 3: case 4: case 9: case 10: case 11: case 12:
@@ -72,7 +79,7 @@ bool footprint(const Entry& e, Rect& r) {
 }
 
 bool is_wall(const Entry& e) {
-  const int t = static_cast<int>(e.type);
+  const int t = truncated_type(e.type);
   return t == 2 || t == 3 || (t >= 9 && t <= 12);
 }
 
@@ -192,7 +199,7 @@ bool validate(const Design& design, const std::string& name, std::string& error)
   for (size_t k = 0; k < design.entries.size(); ++k) {
     const Entry& e = design.entries[k];
     const Origin o = k < design.origins.size() ? design.origins[k] : Origin{};
-    const int t = static_cast<int>(e.type);
+    const int t = truncated_type(e.type);
     Rect r;
     if (!footprint(e, r)) {
       error = where(name, o) + "type " + format_float(e.type) + " builds nothing";
@@ -315,9 +322,9 @@ std::string to_text(const std::vector<Entry>& entries, const std::string& title)
   int last_cell = -1;
   for (; k < entries.size(); ++k) {
     const Entry& e = entries[k];
-    const float ft = e.type;
-    const int t = static_cast<int>(ft);
-    if (static_cast<float>(t) != ft || legend_char(t) == 0) break;
+    const int t = truncated_type(e.type);
+    if (static_cast<float>(t) != e.type || legend_char(t) == 0) break;
+    if (!std::isfinite(e.x) || !std::isfinite(e.z) || std::fabs(e.x) > 100 || std::fabs(e.z) > 100) break;
     const float cf = (e.x + 60.0f) / kCell, rf = (60.0f - e.z) / kCell;
     const int c = static_cast<int>(std::lround(cf)), r = static_cast<int>(std::lround(rf));
     if (c < 0 || c >= kGridSize || r < 0 || r >= kGridSize || cell_x(c) != e.x || cell_z(r) != e.z) break;
@@ -334,7 +341,7 @@ std::string to_text(const std::vector<Entry>& entries, const std::string& title)
   for (const std::string& row : grid) s += row + "\n";
   for (; k < entries.size(); ++k) {
     const Entry& e = entries[k];
-    const int t = static_cast<int>(e.type);
+    const int t = truncated_type(e.type);
     std::string ts = (static_cast<float>(t) == e.type && legend_char(t)) ? std::string(1, legend_char(t))
                                                                           : format_float(e.type);
     s += "+ " + format_float(e.x) + " " + format_float(e.z) + " " + ts + "\n";

@@ -254,6 +254,21 @@ TEST(SdlPlatform, PacedPresentKeepsTo60Hz) {
   EXPECT_GE(ms, 166);
 }
 
+TEST(SdlPlatform, SyncedPresentWaitsForTheRefreshEvenWithoutDriverVsync) {
+  eng::SdlPlatform p;
+  int w = 0, h = 0;
+  ASSERT_TRUE(p.open_display({.width = 320, .height = 240}, w, h));
+  for (int i = 0; i < 40; ++i) p.present(1);  // enough for a driver without vsync to show itself
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < 11; ++i) p.present(1);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  // Either the driver waits or the backend does: ten refresh periods at least.
+  EXPECT_GE(ms, 10 * 1000.0 / p.refresh_hz() - 2.0) << (p.vsync_emulated() ? "own pacing" : "driver vsync");
+  p.close_display();
+  ASSERT_TRUE(p.open_display({.width = 320, .height = 240}, w, h));
+  EXPECT_FALSE(p.vsync_emulated());  // a new context is judged afresh
+}
+
 TEST(SdlPlatform, SoundWithoutADeviceIsSilentAndChannelsStillEnd) {
   eng::UsePlatform(std::make_unique<eng::SdlPlatform>());
   testing::internal::CaptureStderr();

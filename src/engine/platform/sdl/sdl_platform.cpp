@@ -168,6 +168,15 @@ bool SdlPlatform::open_display(const DisplayRequest& req, int& out_w, int& out_h
 
   swap_interval_ = -2;
   next_slot_ = {};
+  last_synced_ = {};
+  fast_frames_ = 0;
+  vsync_missing_ = false;
+  SDL_DisplayMode current{};
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  refresh_hz_ = display >= 0 && SDL_GetCurrentDisplayMode(display, &current) == 0 && current.refresh_rate >= 24 &&
+                        current.refresh_rate <= 500
+                    ? current.refresh_rate
+                    : 60;
   SDL_StartTextInput();
   if (pointer_hidden_) SDL_ShowCursor(SDL_DISABLE);
   input_.suspended = false;
@@ -183,25 +192,51 @@ void SdlPlatform::close_display() {
   fullscreen_ = false;
 }
 
+void SdlPlatform::pace(int hz) {
+  const auto period = std::chrono::microseconds(1000000 / hz);
+  const auto now = Clock::now();
+  if (next_slot_ == Clock::time_point{} || now > next_slot_ + period) {
+    next_slot_ = now;  // first frame, or far behind: start afresh
+  } else if (now < next_slot_) {
+    std::this_thread::sleep_until(next_slot_);
+  }
+  next_slot_ += period;
+}
+
+void SdlPlatform::watch_vsync() {
+  // With vsync, frames come back one refresh period apart at the soonest.
+  // Many in a row much sooner than that mean the driver does not wait.
+  constexpr int kEvidence = 30;
+  const auto now = Clock::now();
+  const auto soon = std::chrono::microseconds(750000 / refresh_hz_);
+  if (last_synced_ != Clock::time_point{} && now - last_synced_ < soon) {
+    if (++fast_frames_ >= kEvidence) vsync_missing_ = true;
+  } else {
+    fast_frames_ = 0;
+  }
+  last_synced_ = now;
+}
+
 void SdlPlatform::present(int sync) {
   if (window_) {
-    const int interval = sync == 1 ? 1 : 0;
+    const bool driver_sync = sync == 1 && !vsync_missing_;
+    const int interval = driver_sync ? 1 : 0;
     if (interval != swap_interval_) {
-      SDL_GL_SetSwapInterval(interval);
+      if (SDL_GL_SetSwapInterval(interval) != 0 && interval == 1) vsync_missing_ = true;
       swap_interval_ = interval;
     }
     if (sync == -1) {
-      // Own pacing to 60 Hz slots, whether or not the driver syncs.
-      const auto period = std::chrono::microseconds(16667);
-      const auto now = Clock::now();
-      if (next_slot_ == Clock::time_point{} || now > next_slot_ + period) {
-        next_slot_ = now;  // first frame, or far behind: start afresh
-      } else if (now < next_slot_) {
-        std::this_thread::sleep_until(next_slot_);
-      }
-      next_slot_ += period;
+      pace(60);  // the rate the display was opened with, whether or not the driver syncs
+    } else if (sync == 1 && vsync_missing_) {
+      pace(refresh_hz_);
     }
     SDL_GL_SwapWindow(window_);
+    if (driver_sync) {
+      watch_vsync();
+    } else {
+      last_synced_ = {};
+      fast_frames_ = 0;
+    }
   }
   pump();
 }

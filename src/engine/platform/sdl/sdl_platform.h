@@ -46,11 +46,17 @@ class SdlPlatform : public Platform {
   SDL_Window* window() const { return window_; }
   bool audio_open() const { return audio_device_ != 0; }
   bool fullscreen() const { return fullscreen_; }
+  // True once present(1) turned out not to wait for the refresh (driver
+  // without vsync) and the backend paces those frames itself.
+  bool vsync_emulated() const { return vsync_missing_; }
+  int refresh_hz() const { return refresh_hz_; }
 
  private:
   void open_audio();
   void handle_event(const void* event);
   void advance_silent_mixer();
+  void pace(int hz);
+  void watch_vsync();
 
   SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
@@ -63,7 +69,11 @@ class SdlPlatform : public Platform {
   using Clock = std::chrono::steady_clock;
   Clock::time_point start_;
   std::int64_t clock_offset_ = 0;  // added to the elapsed milliseconds
-  Clock::time_point next_slot_{};  // pacing of present(-1)
+  Clock::time_point next_slot_{};  // own pacing: present(-1), or present(1) without vsync
+  int refresh_hz_ = 60;            // of the display the window is on
+  bool vsync_missing_ = false;
+  int fast_frames_ = 0;            // present(1) in a row that came back too soon
+  Clock::time_point last_synced_{};
 
   Mixer mixer_;
   bool audio_tried_ = false;

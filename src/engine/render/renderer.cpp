@@ -38,7 +38,7 @@ constexpr int kMaxLights = 8;
 struct Program {
   GLuint id = 0;
   GLint u_viewproj = -1, u_base = -1, u_inst = -1, u_tex0 = -1, u_tex1 = -1, u_scale0 = -1, u_scale1 = -1,
-        u_ambient = -1, u_ldir = -1, u_lcol = -1;
+        u_ambient = -1, u_ldir = -1, u_lcol = -1, u_eye = -1, u_shininess = -1;
 };
 
 struct GlState {
@@ -199,10 +199,17 @@ GLuint link(const std::string& vs, const std::string& fs) {
 
 // Variant bits: layer modes (texture blend + 1, 0 = no layer) in bits 0-2 and
 // 3-5; 64 lit; 128 vertex colours; 256 alpha test; 512 vertex alpha; 1024
-// both sides lit; the number of directional lights from bit 12 (a constant
+// both sides lit; 2048 specular highlight; the number of directional lights from bit 12 (a constant
 // loop bound is cheaper per pixel on software renderers).
-enum : std::uint32_t { kLit = 64, kVertexColor = 128, kAlphaTest = 256, kVertexAlpha = 512, kTwoSided = 1024 };
-constexpr int kLightShift = 12;
+enum : std::uint32_t {
+  kLit = 64,
+  kVertexColor = 128,
+  kAlphaTest = 256,
+  kVertexAlpha = 512,
+  kTwoSided = 1024,
+  kSpecular = 2048
+};
+constexpr int kLightShift = 13;
 
 const char* kVertexShader = R"(
 layout(location = 0) in vec3 a_pos;
@@ -260,6 +267,8 @@ in vec4 v_col;
 uniform sampler2DArray u_tex0;
 uniform sampler2DArray u_tex1;
 uniform vec3 u_ambient;
+uniform vec3 u_eye;
+uniform float u_shininess;
 #if NLIGHTS > 0
 uniform vec3 u_ldir[NLIGHTS];
 uniform vec3 u_lcol[NLIGHTS];
@@ -304,8 +313,17 @@ void main() {
   n = perturb(n, v_wpos, v_uv1.xy, texture(u_tex1, v_uv1).xyz * 2.0 - 1.0);
 #endif
   vec3 light = u_ambient;
+#ifdef SPECULAR
+  vec3 spec = vec3(0.0);
+  vec3 to_eye = normalize(u_eye - v_wpos);
+#endif
 #if NLIGHTS > 0
-  for (int i = 0; i < NLIGHTS; ++i) light += u_lcol[i] * max(dot(n, -u_ldir[i]), 0.0);
+  for (int i = 0; i < NLIGHTS; ++i) {
+    light += u_lcol[i] * max(dot(n, -u_ldir[i]), 0.0);
+#ifdef SPECULAR
+    spec += u_lcol[i] * pow(max(dot(n, normalize(to_eye - u_ldir[i])), 0.0), 32.0);
+#endif
+  }
 #endif
   base.rgb *= light;
 #endif
@@ -314,6 +332,9 @@ void main() {
 #endif
 #if MODE1 != 0 && MODE1 != 5
   base = apply_layer(base, texture(u_tex1, v_uv1), MODE1);
+#endif
+#ifdef SPECULAR
+  base.rgb += spec * u_shininess;
 #endif
 #ifdef ALPHA_TEST
   if (base.a < 0.5) discard;
@@ -334,6 +355,7 @@ Program& program(std::uint32_t variant) {
   if (variant & kAlphaTest) defs += "#define ALPHA_TEST\n";
   if (variant & kVertexAlpha) defs += "#define VERTEX_ALPHA\n";
   if (variant & kTwoSided) defs += "#define TWO_SIDED\n";
+  if (variant & kSpecular) defs += "#define SPECULAR\n";
   defs += "#define NLIGHTS " + std::to_string(variant >> kLightShift) + "\n";
   Program p;
   p.id = link(defs + kVertexShader, defs + kFragmentShader);
@@ -346,6 +368,8 @@ Program& program(std::uint32_t variant) {
   p.u_scale1 = glGetUniformLocation(p.id, "u_scale1");
   p.u_ambient = glGetUniformLocation(p.id, "u_ambient");
   p.u_ldir = glGetUniformLocation(p.id, "u_ldir");
+  p.u_eye = glGetUniformLocation(p.id, "u_eye");
+  p.u_shininess = glGetUniformLocation(p.id, "u_shininess");
   p.u_lcol = glGetUniformLocation(p.id, "u_lcol");
   glUseProgram(p.id);
   glUniform1i(p.u_inst, 0);
@@ -795,6 +819,7 @@ void set_material(Item& it, const Entity* e, const scene::Brush* brush, bool lit
   if (masked) v |= kAlphaTest;
   it.two_sided = (fx & 16) != 0;
   if (it.two_sided && (v & kLit)) v |= kTwoSided;
+  if (brush && brush->shininess > 0 && (v & kLit)) v |= kSpecular;
   it.variant = v;
   it.blended = blended;
 }
@@ -1022,6 +1047,7 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
         glUseProgram(p.id);
         glUniformMatrix4fv(p.u_viewproj, 1, GL_FALSE, viewproj.m);
         glUniform3fv(p.u_ambient, 1, ambient);
+        glUniform3f(p.u_eye, cam_pos.x, cam_pos.y, cam_pos.z);
         if (!fs.lights.empty() && (first.variant & kLit)) {
           glUniform3fv(p.u_ldir, static_cast<GLsizei>(fs.lights.size()), ldir);
           glUniform3fv(p.u_lcol, static_cast<GLsizei>(fs.lights.size()), lcol);
@@ -1058,6 +1084,7 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
         glBindTexture(GL_TEXTURE_2D_ARRAY, t1 ? t1 : g.white_tex);
         cur_t1 = t1;
       }
+      if (first.variant & kSpecular) glUniform1f(p.u_shininess, first.surf ? first.surf->brush.shininess : 0);
       glUniform2f(p.u_scale0, first.tex[0] ? first.tex[0]->scale_u : 1, first.tex[0] ? first.tex[0]->scale_v : 1);
       glUniform2f(p.u_scale1, first.tex[1] ? first.tex[1]->scale_u : 1, first.tex[1] ? first.tex[1]->scale_v : 1);
       const GLuint vao = first.surf ? first.surf->gl_vao : g.sprite_vao;

@@ -168,6 +168,7 @@ void add_node(LoadContext& ctx, const ModelNode& node, const Mat4& parent) {
         s->brush.a = b.alpha;
         s->brush.blend = b.blend;
         s->brush.fx = b.fx;
+        s->brush.shininess = std::clamp(b.shininess, 0.0f, 1.0f);
         for (int layer = 0; layer < 2 && layer < static_cast<int>(b.textures.size()); ++layer) {
           s->brush.tex[layer] = model_texture(ctx, b.textures[layer]);
           const int ti = b.textures[layer];

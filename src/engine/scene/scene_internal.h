@@ -48,6 +48,7 @@ struct Brush {
   float r = 1, g = 1, b = 1, a = 1;
   int blend = 1;
   int fx = 0;  // 1 full-bright, 2 vertex colours, 16 both sides, 32 vertex alpha
+  float shininess = 0;  // 0..1: strength of the specular highlight
   TexRef tex[2];
   int frame[2] = {0, 0};
 };

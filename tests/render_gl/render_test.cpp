@@ -382,6 +382,26 @@ TEST_F(RenderGl, ClosingAndReopeningTwentyTimesLeaksNoGlObjects) {
 
 // The game's own backend: a real window, drawing into its back buffer, then
 // the multisampled back buffer that AntiAlias(1) adds.
+TEST_F(RenderGl, ClearWorldReleasesTheGlObjectsOfWhatItFrees) {
+  const std::string file = quadrant_image();
+  int after_clear = -1;
+  for (int round = 0; round < 3; ++round) {
+    CreateCamera();
+    for (int i = 0; i < 5; ++i) {
+      Handle m = make_quad(1);  // a mesh of its own each time
+      PositionEntity(m, static_cast<float>(i) - 2, 0, 6);
+      EntityTexture(m, LoadTexture(file, 1));
+    }
+    RenderWorld();
+    const int with_scene = render::live_gl_objects();
+    ClearWorld(true, true);
+    const int cleared = render::live_gl_objects();
+    EXPECT_LE(cleared, with_scene - 5 * 4);  // 5 textures and 5 x (array, 2 buffers) at least
+    if (after_clear < 0) after_clear = cleared;
+    EXPECT_EQ(cleared, after_clear) << "round " << round;
+  }
+}
+
 TEST(RenderWindow, WindowBackBufferWithAndWithoutMultisampling) {
   UsePlatform(std::make_unique<SdlPlatform>());
   if (!Graphics3D(320, 240, 0, 2, 60) || !render::gl_ready()) GTEST_SKIP() << "no SDL GL window here";

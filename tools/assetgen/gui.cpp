@@ -64,13 +64,18 @@ TextStyle label_style(float size) {
   return st;
 }
 
-// A text label on a plate filling the frame.
+float label_fit(const std::string& text, int w, int h, float size_frac) {
+  TextStyle st = label_style(h * size_frac);
+  return fit_size(text, st, w - 2 * std::min(10.f, w * 0.05f));
+}
+
+// A text label on a plate filling the frame; size 0: the largest that fits.
 void label(Canvas& c, int x0, int y0, int w, int h, const std::string& text, std::uint32_t seed,
-           float size_frac = 0.62f) {
+           float size_frac = 0.62f, float size = 0) {
   plate(c, x0, y0, x0 + w, y0 + h, seed);
   TextStyle st = label_style(h * size_frac);
-  float margin = std::min(10.f, w * 0.05f);
-  st.size = fit_size(text, st, w - 2 * margin);
+  float fit = label_fit(text, w, h, size_frac);
+  st.size = size > 0 ? std::min(size, fit) : fit;
   draw_text(c, text, x0 + w / 2.f, y0 + h / 2.f, Align::Center, st);
 }
 
@@ -431,14 +436,16 @@ Canvas help_line(int W, int H) {
   Canvas c(W, H, {0, 0, 0, 1});
   plate(c, 0, 0, W, H, 41);
   const char* items[] = {"F1 HELP", "F2 FPS", "F5-F7 VIEW", "+ / - VOLUME", "ESC PAUSE", "F12 QUIT"};
-  float cell = (W - 40.f) / 6;
-  // one size for every item: the largest that fits the longest
-  TextStyle st = label_style(H * 0.42f);
-  for (int i = 0; i < 6; ++i) st.size = fit_size(items[i], st, cell - 20);
+  // two rows of three, one text size for all
+  float cell = (W - 40.f) / 3, row = (H - 16.f) / 2;
+  TextStyle st = label_style(row * 0.62f);
+  for (int i = 0; i < 6; ++i) st.size = fit_size(items[i], st, cell - 16);
   for (int i = 0; i < 6; ++i) {
-    draw_text(c, items[i], 20 + cell * (i + 0.5f), H / 2.f, Align::Center, st);
-    if (i) c.fill_rect(20 + cell * i - 2, H * 0.25f, 20 + cell * i + 2, H * 0.75f, kGold);
+    int r = i / 3, k = i % 3;
+    draw_text(c, items[i], 20 + cell * (k + 0.5f), 8 + row * (r + 0.5f), Align::Center, st);
+    if (k) c.fill_rect(20 + cell * k - 2, 8 + row * r + row * 0.2f, 20 + cell * k + 2, 8 + row * r + row * 0.8f, kGold);
   }
+  c.fill_rect(40, H / 2.f - 1, W - 40, H / 2.f + 1, scale(kGold, 0.6f));
   return c;
 }
 
@@ -585,8 +592,17 @@ Canvas sv_glow() {
 
 bool paint_gui(const std::string& rel, Canvas& out) {
   auto labels = [&](int fw, int fh, std::vector<std::string> t, std::uint32_t seed) {
+    // one text size for the frames of an image, unless a long word would make
+    // the others small: those few get their own smaller size
+    float largest = 0;
+    for (auto& s : t) largest = std::max(largest, label_fit(s, fw, fh, 0.62f));
+    float common = largest;
+    for (auto& s : t) {
+      float f = label_fit(s, fw, fh, 0.62f);
+      if (f >= largest * 0.8f) common = std::min(common, f);
+    }
     return strip(fw, fh, static_cast<int>(t.size()),
-                 [&](Canvas& c, int x, int y, int i) { label(c, x, y, fw, fh, t[i], seed + i); });
+                 [&](Canvas& c, int x, int y, int i) { label(c, x, y, fw, fh, t[i], seed + i, 0.62f, common); });
   };
   if (rel == "gui/main2.png")
     out = labels(192, 36, {"NEW GAME", "OPTIONS", "WAR POSTER", "EXIT", "ONE PLAYER", "TWO PLAYERS"}, 10);

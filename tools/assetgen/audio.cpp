@@ -93,11 +93,11 @@ void soft_clip(Buffer& b, float drive) {
 Stereo cannon(std::uint32_t seed, float pitch, float body, float crack, float length, float wet) {
   Rng rng(seed);
   Buffer b(samples(length), 0.0f);
-  add_noise_band(b, rng, 0, 2600 * pitch, 0.7f, 0.0005f, 0.012f, 1.6f * crack);   // crack
-  add_thump(b, 0, 170 * pitch, 42 * pitch, 0.045f, 0.16f * body, 1.3f);              // thump
-  add_noise_sweep(b, rng, 0, 5000 * pitch, 180 * pitch, 0.06f, 0.001f, 0.22f * body, 1.6f);  // blast
-  add_noise_sweep(b, rng, samples(0.02), 900 * pitch, 120, 0.2f, 0.02f, 0.45f * body, 0.5f);  // roll
-  soft_clip(b, 2.2f);
+  add_noise_band(b, rng, 0, 2600 * pitch, 0.7f, 0.0005f, 0.015f, 2.2f * crack);   // crack
+  add_thump(b, 0, 170 * pitch, 42 * pitch, 0.04f, 0.14f * body, 1.4f);               // thump
+  add_noise_sweep(b, rng, 0, 5000 * pitch, 180 * pitch, 0.05f, 0.001f, 0.12f * body, 1.8f);  // blast
+  add_noise_sweep(b, rng, samples(0.02), 900 * pitch, 120, 0.2f, 0.02f, 0.4f * body, 0.45f);  // roll
+  soft_clip(b, 1.4f);
   Stereo s = to_stereo(b, wet, 0.72f);
   fade_edges(s, 8, samples(0.05));
   return s;

@@ -268,26 +268,35 @@ Canvas paint_ground(Ground g) {
         col = mix(rgb(58, 88, 34), rgb(104, 128, 54), n);
         col = mix(col, rgb(112, 96, 60), smooth(0.62f, 0.75f, patch) * 0.8f);  // worn earth
         col = scale(col, 0.8f + 0.4f * blade);
-        float tracks = fbm(u, v * 0.1f, 8, 2, 104);
-        if (tracks > 0.66f) col = mix(col, rgb(92, 80, 52), 0.35f);
-        if (worley(u, v, 48, 105) < 0.06f) col = mix(col, rgb(150, 150, 140), 0.5f);  // pebbles
+        float clump = worley(u, v, 36, 104);
+        col = scale(col, 0.85f + 0.25f * smooth(0.0f, 0.5f, clump));  // tufts, darker at their roots
+        if (worley(u, v, 48, 105) < 0.04f) col = mix(col, rgb(150, 146, 130), 0.5f);  // pebbles
+        float l = lattice(x, y, 106);
+        if (l > 0.996f) col = rgb(230, 220, 120);  // small flowers
+        else if (l > 0.97f) col = scale(col, 1.25f);  // lit blade tips
       } else if (g == Ground::Sand) {
         float n = fbm(u, v, 4, 5, 201);
-        float ripple = std::sin((v * 18 + 0.5f * fbm(u, v, 3, 3, 202)) * 2 * kPi);
-        col = mix(rgb(186, 156, 104), rgb(222, 196, 142), n);
-        col = scale(col, 0.93f + 0.07f * ripple + 0.1f * (fbm(u, v, 96, 2, 203) - 0.5f));
-        if (worley(u, v, 40, 204) < 0.05f) col = mix(col, rgb(120, 100, 80), 0.6f);
-        float scrub = fbm(u, v, 6, 3, 205);
-        if (scrub > 0.7f) col = mix(col, rgb(128, 120, 70), 0.45f);
+        float warp = fbm(u, v, 3, 3, 202);
+        // wind ripples: bent by the noise and fading in and out
+        float phase = (v * 22 + 1.6f * warp + 0.3f * std::sin(u * 2 * kPi * 3)) * 2 * kPi;
+        float ripple = std::sin(phase) * smooth(0.3f, 0.7f, fbm(u, v, 5, 2, 206));
+        col = mix(rgb(184, 152, 100), rgb(224, 198, 146), n);
+        col = scale(col, 0.95f + 0.06f * ripple + 0.1f * (fbm(u, v, 96, 2, 203) - 0.5f));
+        if (lattice(x, y, 207) > 0.985f) col = scale(col, 0.7f);  // dark grains
+        if (worley(u, v, 40, 204) < 0.035f) col = mix(col, rgb(120, 104, 84), 0.55f);  // pebbles
+        float scrub = fbm(u, v, 6, 4, 205);
+        col = mix(col, rgb(134, 126, 76), 0.5f * smooth(0.64f, 0.78f, scrub));
       } else {
         float n = fbm(u, v, 4, 5, 301);
-        float drift = fbm(u * 2, v * 0.4f, 6, 3, 302);
-        col = mix(rgb(200, 208, 222), rgb(246, 248, 252), n);
-        col = scale(col, 0.92f + 0.1f * drift + 0.05f * (fbm(u, v, 128, 1, 303) - 0.5f));
+        float drift = fbm(u, v, 3, 4, 302);
+        col = mix(rgb(206, 214, 228), rgb(248, 250, 253), n);
+        // blue shade in the hollows between drifts
+        col = mix(col, rgb(176, 192, 214), 0.55f * smooth(0.55f, 0.75f, 1 - drift));
+        col = scale(col, 0.96f + 0.05f * (fbm(u, v, 16, 2, 303) - 0.5f));
         float ice = fbm(u, v, 5, 3, 304);
-        if (ice > 0.68f) col = mix(col, rgb(176, 196, 214), 0.5f);
-        float tracks = fbm(u, v * 0.1f, 8, 2, 305);
-        if (tracks > 0.7f) col = mix(col, rgb(160, 164, 176), 0.4f);
+        col = mix(col, rgb(186, 206, 222), 0.35f * smooth(0.66f, 0.8f, ice));
+        if (lattice(x, y, 305) > 0.993f) col = rgb(255, 255, 255);  // glints
+        if (worley(u, v, 24, 306) < 0.03f) col = mix(col, rgb(120, 118, 116), 0.5f);  // stones poking through
       }
       c.at(x, y) = col;
     }

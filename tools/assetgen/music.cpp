@@ -147,10 +147,17 @@ struct Mix {
   }
 };
 
+// Every note is rendered over a fixed window; the last 30 ms of it fade out
+// so that cutting the window never leaves a step.
+inline float end_fade(size_t i, size_t n) {
+  const size_t f = samples(0.03);
+  return n - i >= f ? 1.0f : static_cast<float>(n - i) / static_cast<float>(f);
+}
+
 float hz(float midi) { return 440.0f * std::pow(2.0f, (midi - 69.0f) / 12.0f); }
 
 void kick(Mix& m, size_t at, float vel) {
-  const size_t n = samples(0.45);
+  const size_t n = samples(1.0);
   float ph = 0;
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
@@ -158,12 +165,12 @@ void kick(Mix& m, size_t at, float vel) {
     ph += f / kRate;
     float v = std::sin(kTwoPi * ph) * env_ad(t, 0.001f, 0.22f);
     v += 0.3f * std::exp(-t / 0.002f) * std::sin(kTwoPi * 1800.0f * t);  // beater click
-    m.add(at + i, 0.95f * vel * saturate(1.5f * v), 0.0f, 0.02f);
+    m.add(at + i, end_fade(i, n) * 0.95f * vel * saturate(1.5f * v), 0.0f, 0.02f);
   }
 }
 
 void snare(Mix& m, Rng& rng, size_t at, float vel) {
-  const size_t n = samples(0.35);
+  const size_t n = samples(0.5);
   Biquad hp(BQ::HighPass, 900, 0.7f), bp(BQ::BandPass, 3500, 0.6f);
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
@@ -171,7 +178,7 @@ void snare(Mix& m, Rng& rng, size_t at, float vel) {
     float v = 0.8f * (hp.process(nz) + bp.process(nz)) * env_ad(t, 0.0008f, 0.075f);
     v += 0.55f * std::sin(kTwoPi * 185.0f * t) * env_ad(t, 0.001f, 0.04f);
     v += 0.25f * std::sin(kTwoPi * 330.0f * t) * env_ad(t, 0.001f, 0.02f);
-    m.add(at + i, 0.5f * vel * v, -0.08f, 0.18f);
+    m.add(at + i, end_fade(i, n) * 0.5f * vel * v, -0.08f, 0.18f);
   }
 }
 
@@ -180,22 +187,22 @@ void hat(Mix& m, Rng& rng, size_t at, float vel) {
   Biquad hp(BQ::HighPass, 7500, 0.7f);
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
-    m.add(at + i, 0.16f * vel * hp.process(rng.bipolar()) * env_ad(t, 0.0005f, 0.018f), 0.3f, 0.03f);
+    m.add(at + i, end_fade(i, n) * 0.16f * vel * hp.process(rng.bipolar()) * env_ad(t, 0.0005f, 0.018f), 0.3f, 0.03f);
   }
 }
 
 void crash(Mix& m, Rng& rng, size_t at, float vel) {
-  const size_t n = samples(2.2);
+  const size_t n = samples(3.2);
   Biquad hp(BQ::HighPass, 3800, 0.6f), bp(BQ::BandPass, 6200, 0.9f);
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
     const float nz = rng.bipolar();
-    m.add(at + i, 0.17f * vel * (hp.process(nz) + 0.6f * bp.process(nz)) * env_ad(t, 0.002f, 0.55f), -0.35f, 0.2f);
+    m.add(at + i, end_fade(i, n) * 0.17f * vel * (hp.process(nz) + 0.6f * bp.process(nz)) * env_ad(t, 0.002f, 0.55f), -0.35f, 0.2f);
   }
 }
 
 void timpani(Mix& m, size_t at, float midi, float vel) {
-  const size_t n = samples(1.6);
+  const size_t n = samples(3.0);
   const float f = hz(midi);
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
@@ -203,7 +210,7 @@ void timpani(Mix& m, size_t at, float midi, float vel) {
     float v = std::sin(kTwoPi * f * bend * t) * env_ad(t, 0.002f, 0.55f);
     v += 0.5f * std::sin(kTwoPi * f * 1.504f * t) * env_ad(t, 0.002f, 0.3f);
     v += 0.3f * std::sin(kTwoPi * f * 1.742f * t) * env_ad(t, 0.002f, 0.18f);
-    m.add(at + i, 0.5f * vel * v, 0.1f, 0.3f);
+    m.add(at + i, end_fade(i, n) * 0.5f * vel * v, 0.1f, 0.3f);
   }
 }
 
@@ -221,13 +228,13 @@ void bass(Mix& m, size_t at, float midi, float dur, float vel) {
     const float v = lp.process(osc_saw(ph, dp)) + 0.6f * std::sin(kTwoPi * ph);
     ph += dp;
     ph -= std::floor(ph);
-    m.add(at + i, 0.42f * vel * e * v, 0.0f, 0.02f);
+    m.add(at + i, end_fade(i, n) * 0.42f * vel * e * v, 0.0f, 0.02f);
   }
 }
 
 // Pad: three detuned saws per chord tone, slow attack, soft low-pass.
 void pad(Mix& m, size_t at, const std::vector<float>& midis, float dur, float vel) {
-  const size_t n = samples(dur + 0.4);
+  const size_t n = samples(dur + 0.6);
   for (size_t k = 0; k < midis.size(); ++k) {
     const float f = hz(midis[k]);
     const float det[3] = {-0.0045f, 0.0f, 0.0052f};
@@ -235,7 +242,7 @@ void pad(Mix& m, size_t at, const std::vector<float>& midis, float dur, float ve
     Biquad lpl(BQ::LowPass, 1600, 0.6f), lpr(BQ::LowPass, 1600, 0.6f);
     for (size_t i = 0; i < n; ++i) {
       const float t = static_cast<float>(i) / kRate;
-      const float e = std::min(1.0f, t / 0.18f) * (t < dur ? 1.0f : std::exp(-(t - dur) / 0.12f));
+      const float e = std::min(1.0f, t / 0.18f) * (t < dur ? 1.0f : std::exp(-(t - dur) / 0.12f)) * end_fade(i, n);
       float l = 0, r = 0;
       for (int v = 0; v < 3; ++v) {
         const float dp = f * (1.0f + det[v]) / kRate;
@@ -281,19 +288,19 @@ void lead(Mix& m, size_t at, float midi, float dur, float vel, int timbre) {
     ph1 -= std::floor(ph1);
     ph2 += dp2;
     ph2 -= std::floor(ph2);
-    m.add(at + i, 0.3f * vel * e * v, 0.0f, 0.3f);
+    m.add(at + i, end_fade(i, n) * 0.3f * vel * e * v, 0.0f, 0.3f);
   }
 }
 
 void arp_note(Mix& m, size_t at, float midi, float dur, float vel) {
   const float f = hz(midi), dp = f / kRate;
-  const size_t n = samples(dur + 0.05);
+  const size_t n = samples(dur + 0.4);
   float ph = 0;
   Biquad lp(BQ::LowPass, 3000, 0.8f);
   for (size_t i = 0; i < n; ++i) {
     const float t = static_cast<float>(i) / kRate;
     const float e = std::min(1.0f, t / 0.002f) * std::exp(-t / 0.07f);
-    m.add(at + i, 0.09f * vel * e * lp.process(osc_pulse(ph, dp, 0.125f)), 0.25f, 0.35f);
+    m.add(at + i, end_fade(i, n) * 0.09f * vel * e * lp.process(osc_pulse(ph, dp, 0.125f)), 0.25f, 0.35f);
     ph += dp;
     ph -= std::floor(ph);
   }

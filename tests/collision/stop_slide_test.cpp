@@ -62,6 +62,45 @@ INSTANTIATE_TEST_SUITE_P(
                       HeadOn{"concrete", 0.25f, 2, {5, 2, 5}, 0, -5}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- a target changed after the mover has met it ----------------------------
+
+struct Change {
+  const char* name;
+  void (*apply)(Handle parent, Handle brick);
+  float face;  // x the mover's surface meets afterwards
+};
+
+class ChangedTarget : public CollisionTest, public ::testing::WithParamInterface<Change> {};
+
+// The mover first meets the brick (so its world triangles are cached), backs
+// off, the brick or its parent changes, and the mover meets it where it is now.
+TEST_P(ChangedTarget, IsMetWhereItIsNow) {
+  eng::Collisions(1, 5, 2, 1);
+  Handle parent = eng::CreatePivot();
+  Handle b = box(5, {0, 3, 0}, {2.5f, 2.5f, 2.5f});
+  eng::EntityParent(b, parent);
+  Handle m = mover(1, -8, kTankY, 0);
+  tick(m, 1.5f, 0, 0);
+  ASSERT_EQ(eng::EntityCollided(m, 5), b);
+  eng::PositionEntity(m, -30, kTankY, 0);
+  eng::ResetEntity(m);
+  GetParam().apply(parent, b);
+  for (int i = 0; i < 100; ++i) tick(m, 0.5f, 0, 0);
+  EXPECT_NEAR(pos(m).x, GetParam().face - kTankR, 0.01f);
+  EXPECT_EQ(eng::EntityCollided(m, 5), b);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedTarget,
+    ::testing::Values(
+        Change{"moved", [](Handle, Handle b) { eng::PositionEntity(b, 10, 3, 0); }, 7.5f},
+        Change{"parent_moved", [](Handle p, Handle) { eng::PositionEntity(p, -10, 0, 0); }, -12.5f},
+        Change{"turned", [](Handle, Handle b) { eng::RotateEntity(b, 0, 45, 0); }, -2.5f * std::sqrt(2.0f)},
+        Change{"scaled", [](Handle, Handle b) { eng::ScaleEntity(b, 5, 2.5f, 2.5f); }, -5},
+        Change{"parent_scaled", [](Handle p, Handle) { eng::ScaleEntity(p, 2, 1, 1); }, -5},
+        Change{"mesh_scaled", [](Handle, Handle b) { eng::ScaleMesh(b, 2, 1, 1); }, -5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- sliding along a wall at an angle --------------------------------------
 
 struct Slide {

@@ -323,6 +323,31 @@ TEST(B3dRead, UnknownChunksAreSkippedAnywhere) {
   EXPECT_EQ(m.root.mesh.surfaces[0].triangles.size(), 1u);
 }
 
+TEST(B3dRead, WideTextureCoordinateSetsKeepTheFirstTwoPairs) {
+  // Normals, colours and 3 sets of 3 floats: the record is 3+3+4+9 floats.
+  Bytes vrts;
+  vrts.i32(3).i32(3).i32(3);
+  for (int i = 0; i < 2; ++i) {
+    for (int k = 0; k < 10; ++k) vrts.f32(float(k));
+    for (int k = 0; k < 9; ++k) vrts.f32(100.f * i + float(k) + 0.5f);
+  }
+  Bytes mesh;
+  mesh.i32(-1).chunk("VRTS", vrts);
+  Bytes node = node_header("n");
+  node.chunk("MESH", mesh);
+  eng::Model m;
+  std::string err;
+  ASSERT_TRUE(parse(file_of(Bytes().chunk("NODE", node)), m, err)) << err;
+  const auto& v = m.root.mesh.vertices;
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_FLOAT_EQ(v[1].nz, 5);
+  EXPECT_FLOAT_EQ(v[1].a, 9);
+  EXPECT_FLOAT_EQ(v[1].u, 100.5f);
+  EXPECT_FLOAT_EQ(v[1].v, 101.5f);
+  EXPECT_FLOAT_EQ(v[1].u2, 103.5f);  // set 1 starts after set 0's three floats
+  EXPECT_FLOAT_EQ(v[1].v2, 104.5f);
+}
+
 TEST(B3dRead, DamagedFilesFailWithAReason) {
   auto with_mesh = [](const Bytes& mesh_children, int brush = -1) {
     Bytes mesh;

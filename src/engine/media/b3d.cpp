@@ -164,8 +164,14 @@ void vrts_header(A& a, M& m, int& flags) {
   a.i32(m.tex_coord_size);
 }
 
-// Texture coordinates beyond the two sets of two that the engine keeps are
-// read and dropped; the writer fills them with zeros.
+// The engine keeps two texture-coordinate sets of (u, v).
+template <class V>
+auto& uv_slot(V& v, int set, int k) {
+  return set == 0 ? (k == 0 ? v.u : v.v) : (k == 0 ? v.u2 : v.v2);
+}
+
+// Coordinates beyond those two sets of two are read and dropped; the writer
+// fills them with zeros.
 template <class A, class V>
 void vrts_record(A& a, V& v, int flags, int sets, int size) {
   a.f32(v.x), a.f32(v.y), a.f32(v.z);
@@ -173,13 +179,12 @@ void vrts_record(A& a, V& v, int flags, int sets, int size) {
   if (flags & 2) a.f32(v.r), a.f32(v.g), a.f32(v.b), a.f32(v.a);
   for (int s = 0; s < sets; ++s) {
     for (int k = 0; k < size; ++k) {
-      float spare = 0;
-      float* f = &spare;
-      if (s == 0 && k == 0) f = const_cast<float*>(&v.u);
-      if (s == 0 && k == 1) f = const_cast<float*>(&v.v);
-      if (s == 1 && k == 0) f = const_cast<float*>(&v.u2);
-      if (s == 1 && k == 1) f = const_cast<float*>(&v.v2);
-      a.f32(*f);
+      if (s < 2 && k < 2) {
+        a.f32(uv_slot(v, s, k));
+      } else {
+        float spare = 0;
+        a.f32(spare);
+      }
     }
   }
 }

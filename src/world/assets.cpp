@@ -105,9 +105,9 @@ void load_player_tanks(Game& g) {
     eng::EntityType(t, type);
     apply_bump_layer(g, t, texture, g.tank_bump_texture);
     muzzle = eng::CreatePivot(t);
-    eng::MoveEntity(muzzle, 0, 30, 20);
+    eng::PositionEntity(muzzle, 0, 30, 20);  // in the tank's scaled space
     flash = eng::CreatePivot(t);
-    eng::MoveEntity(flash, 0, 40, 50);
+    eng::PositionEntity(flash, 0, 40, 50);
     eng::UpdateNormals(t);
     return t;
   };
@@ -116,9 +116,9 @@ void load_player_tanks(Game& g) {
   eng::HideEntity(g.p2_tank);
 
   g.p1_shield_pivot = eng::CreatePivot(g.p1_tank);
-  eng::MoveEntity(g.p1_shield_pivot, 0, 4, 0);
+  eng::PositionEntity(g.p1_shield_pivot, 0, 4, 0);
   g.p2_shield_pivot = eng::CreatePivot(g.p2_tank);
-  eng::MoveEntity(g.p2_shield_pivot, 0, 4, 0);
+  eng::PositionEntity(g.p2_shield_pivot, 0, 4, 0);
   eng::EntityColor(g.p1_tank, 220, 220, 220);
   eng::EntityColor(g.p2_tank, 220, 220, 220);
 

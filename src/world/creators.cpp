@@ -31,7 +31,7 @@ TankT CreateTank(const Game& g, int type, int life, int attack, float speed, int
   t.Speed = speed;
   t.bonustn = ticket;
   t.pivot = eng::CreatePivot(t.Entity);
-  eng::MoveEntity(t.pivot, 0, 30, -90);
+  eng::PositionEntity(t.pivot, 0, 30, -90);  // in the tank's scaled space
   return t;
 }
 

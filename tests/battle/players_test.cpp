@@ -137,6 +137,11 @@ TEST_F(Players, FiresOnTheFirstFreeTickThenEveryFiftyAlongTheCurrentHeading) {
       fire_ticks.push_back(t);
       if (t == 1) {
         EXPECT_FLOAT_EQ(eng::EntityYaw(f->entity, true), 3) << "the heading after this tick's turn";
+        // From the muzzle pivot, (0, 30, 20) in the tank's scaled space: low
+        // enough to strike bricks (y 3) and the base.
+        EXPECT_NEAR(eng::EntityY(f->entity, true), 1.5f + 30 * 0.081f, 1e-3);
+        // ... and already one step along by the shell pass of the same tick.
+        EXPECT_NEAR(eng::EntityZ(f->entity, true), -60 + (20 * 0.081f + 1) * std::cos(0.0524f), 0.01f);
         EXPECT_FALSE(eng::EntityHidden(f->entity));
         EXPECT_EQ(g.spark_list.size(), 1u) << "muzzle flash";
       }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,9 +32,10 @@ struct Stop {
 class HarnessPlatform : public eng::VirtualPlatform {
  public:
   HarnessPlatform(const Options& opt, eng::VirtualConfig cfg)
-      : eng::VirtualPlatform(cfg), opt_(opt) {}
+      : eng::VirtualPlatform(cfg), opt_(opt), dice_(opt.seed * 2654435761u + 1) {}
 
   void present(int sync) override {
+    if (opt_.bot) drive_bot();
     std::int64_t frame = frames();
     bool want = opt_.shot_frames.count(frame) ||
                 (opt_.shot_every > 0 && frame % opt_.shot_every == 0);
@@ -56,7 +58,32 @@ class HarnessPlatform : public eng::VirtualPlatform {
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(frame));
     if (eng::SaveBackBuffer((fs::path(opt_.shot_dir) / name).string())) ++shots;
   }
+  // Each player holds one direction (or none) for 20-120 frames, and keeps
+  // the fire key down.
+  void drive_bot() {
+    static constexpr int kDirs[2][4] = {{37, 38, 39, 40}, {65, 87, 68, 83}};
+    static constexpr int kFire[2] = {163, 162};
+    for (int p = 0; p < 2; ++p) {
+      if (--hold_[p] > 0) continue;
+      if (dir_[p]) input().release(dir_[p]);
+      int pick = static_cast<int>(next() % 6);  // 4 directions, 2 ways to stand still
+      dir_[p] = pick < 4 ? kDirs[p][pick] : 0;
+      if (dir_[p]) input().press(dir_[p]);
+      hold_[p] = 20 + static_cast<int>(next() % 100);
+      if (!input().down[kFire[p]]) input().press(kFire[p]);
+    }
+  }
+  std::uint32_t next() {
+    dice_ ^= dice_ << 13;
+    dice_ ^= dice_ >> 17;
+    dice_ ^= dice_ << 5;
+    return dice_;
+  }
+
   const Options& opt_;
+  std::uint32_t dice_;
+  int hold_[2] = {0, 0};
+  int dir_[2] = {0, 0};
 };
 
 std::string default_data_dir() {
@@ -106,7 +133,8 @@ std::string usage() {
          "  --state S           start in state S once the display is open (e.g. 1: level load)\n"
          "  --level N --set 1|2 --players 1|2   the level to start with\n"
          "  --size WxH          display size for a fresh config.cfg\n"
-         "  --view-mode M       view mode for a fresh config.cfg\n";
+         "  --view-mode M       view mode for a fresh config.cfg\n"
+         "  --bot               a simple bot drives both players\n";
 }
 
 bool parse_args(int argc, char** argv, Options& o, std::string& error) {
@@ -196,6 +224,8 @@ bool parse_args(int argc, char** argv, Options& o, std::string& error) {
     } else if (a == "--view-mode") {
       if (!number(n)) return false;
       o.view_mode = static_cast<int>(n);
+    } else if (a == "--bot") {
+      o.bot = true;
     } else if (a == "--help" || a == "-h") {
       error = "help";
       return false;
@@ -227,7 +257,8 @@ std::string Result::json() const {
     << "], \"scores\": [" << p1_score << ", " << p2_score << "], \"level_kills\": " << level_kills
     << ", \"ticks\": " << ticks << ", \"frames\": " << frames << ", \"virtual_ms\": " << virtual_ms
     << ", \"live_entities\": " << live_entities << ", \"live_textures\": " << live_textures
-    << ", \"shots_saved\": " << shots_saved << "}";
+    << ", \"shots_saved\": " << shots_saved << ", \"wall_ms\": " << static_cast<long long>(wall_ms)
+    << "}";
   return o.str();
 }
 
@@ -284,6 +315,7 @@ Result run(const Options& opt) {
     save_config(c);
   }
 
+  auto wall_start = std::chrono::steady_clock::now();
   try {
     startup(g);
     eng::SeedRnd(opt.seed);
@@ -308,6 +340,7 @@ Result run(const Options& opt) {
     r.message = e.what();
   }
 
+  r.wall_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall_start).count();
   r.game_state = g.game_state;
   r.level_number = g.level_number;
   r.level_won = g.level_won;

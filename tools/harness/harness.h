@@ -30,6 +30,9 @@ struct Options {
   int players = 1;
   int width = 0, height = 0;   // written into a fresh config.cfg when set
   int view_mode = 0;
+  // A simple bot drives both players: it holds a random direction for a while
+  // and fires whenever it may. Its dice are its own, seeded from `seed`.
+  bool bot = false;
 };
 
 struct Result {
@@ -47,6 +50,7 @@ struct Result {
   int live_entities = 0;
   int live_textures = 0;
   int shots_saved = 0;
+  double wall_ms = 0;  // real time the run took
 
   std::string json() const;
 };

@@ -2,9 +2,11 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 namespace eng {
 
@@ -32,11 +34,37 @@ std::vector<float> resample_stereo(const std::vector<float>& in, int from_rate, 
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
+// A read cursor over bytes in memory for libvorbisfile.
+struct MemoryStream {
+  const unsigned char* data;
+  size_t size;
+  size_t pos;
 };
+
+size_t mem_read(void* out, size_t size, size_t count, void* user) {
+  auto* m = static_cast<MemoryStream*>(user);
+  if (size == 0) return 0;
+  const size_t left = m->size - m->pos;
+  const size_t n = std::min(count, left / size);
+  std::memcpy(out, m->data + m->pos, n * size);
+  m->pos += n * size;
+  return n;
+}
+
+int mem_seek(void* user, ogg_int64_t offset, int whence) {
+  auto* m = static_cast<MemoryStream*>(user);
+  ogg_int64_t base = 0;
+  if (whence == SEEK_CUR) base = static_cast<ogg_int64_t>(m->pos);
+  else if (whence == SEEK_END) base = static_cast<ogg_int64_t>(m->size);
+  else if (whence != SEEK_SET) return -1;
+  if (offset > static_cast<ogg_int64_t>(m->size) || offset < -static_cast<ogg_int64_t>(m->size)) return -1;
+  const ogg_int64_t to = base + offset;
+  if (to < 0 || to > static_cast<ogg_int64_t>(m->size)) return -1;
+  m->pos = static_cast<size_t>(to);
+  return 0;
+}
+
+long mem_tell(void* user) { return static_cast<long>(static_cast<MemoryStream*>(user)->pos); }
 
 // Appends a run of frames decoded at one rate, converting it to the mixer rate.
 void flush_run(std::vector<float>& run, int rate, std::vector<float>& out) {
@@ -49,13 +77,33 @@ void flush_run(std::vector<float>& run, int rate, std::vector<float>& out) {
 }  // namespace
 
 std::shared_ptr<SoundData> decode_ogg_file(const std::string& path, std::string& error) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     error = "file not found or not readable";
     return nullptr;
   }
+  std::vector<unsigned char> bytes;
+  unsigned char buf[65536];
+  size_t got = 0;
+  while ((got = std::fread(buf, 1, sizeof buf, file)) > 0) bytes.insert(bytes.end(), buf, buf + got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    error = "file not readable";
+    return nullptr;
+  }
+  return decode_ogg_memory(bytes.data(), bytes.size(), error);
+}
+
+std::shared_ptr<SoundData> decode_ogg_memory(const unsigned char* bytes, size_t size, std::string& error) {
+  if (!bytes || size == 0) {
+    error = "empty file";
+    return nullptr;
+  }
+  MemoryStream stream{bytes, size, 0};
+  const ov_callbacks callbacks{mem_read, mem_seek, nullptr, mem_tell};
   OggVorbis_File vf;
-  if (ov_open_callbacks(file.get(), &vf, nullptr, 0, OV_CALLBACKS_NOCLOSE) != 0) {
+  if (ov_open_callbacks(&stream, &vf, nullptr, 0, callbacks) != 0) {
     error = "not an Ogg Vorbis file";
     return nullptr;
   }

@@ -166,6 +166,16 @@ void insignia(Canvas& c, float x, float cy, float h, int rank) {
 
 const char* kRanks[8] = {"PRIVATE", "CORPORAL", "SERGEANT", "LIEUTENANT", "CAPTAIN", "MAJOR", "COLONEL", "GENERAL"};
 
+// Text size for the rank names in a space: shared by all but an outlier.
+float rank_size(TextStyle st, float max_w) {
+  float largest = 0, common = 1e9f;
+  float fits[8];
+  for (int i = 0; i < 8; ++i) largest = std::max(largest, fits[i] = fit_size(kRanks[i], st, max_w));
+  for (float f : fits)
+    if (f >= largest * 0.8f) common = std::min(common, f);
+  return common;
+}
+
 // Small tank icon seen from the side, facing right, within a w x h box.
 void tank_icon(Canvas& c, float x, float y, float w, float h, Col body, Col dark) {
   float u = w / 10, v = h / 6;
@@ -684,7 +694,8 @@ bool paint_gui(const std::string& rel, Canvas& out) {
       c.fill_rect(x + 5, y + 4, x + 37, y + 28, rgb(40, 20, 14));
       insignia(c, x + 5, y + 16, 24, i + 1);
       TextStyle st = label_style(16);
-      st.size = fit_size(kRanks[i], st, 84);
+      st.tracking = 0.6f;
+      st.size = std::min(rank_size(st, 84), fit_size(kRanks[i], st, 84));
       draw_text(c, kRanks[i], x + 83, y + 16, Align::Center, st);
     });
   else if (rel == "gui/score128.png")
@@ -720,7 +731,7 @@ bool paint_gui(const std::string& rel, Canvas& out) {
       }
       c.fill_rect(x + 2, y + 1, x + 22, y + 14, rgb(40, 20, 14));
       insignia(c, x + 3.5f, y + 7.5f, 13, i);
-      st.size = fit_size(kRanks[i - 1], st, 128);
+      st.size = std::min(rank_size(st, 128), fit_size(kRanks[i - 1], st, 128));
       draw_text(c, kRanks[i - 1], x + 90, y + 7.5f, Align::Center, st);
     });
   else if (rel == "gui/pl1ranks.png" || rel == "gui/pl2ranks.png") {

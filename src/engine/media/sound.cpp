@@ -69,8 +69,16 @@ long mem_tell(void* user) { return static_cast<long>(static_cast<MemoryStream*>(
 // Appends a run of frames decoded at one rate, converting it to the mixer rate.
 void flush_run(std::vector<float>& run, int rate, std::vector<float>& out) {
   if (run.empty()) return;
-  std::vector<float> conv = resample_stereo(run, rate, Mixer::kRate);
-  out.insert(out.end(), conv.begin(), conv.end());
+  if (rate == Mixer::kRate) {
+    if (out.empty()) {
+      out.swap(run);  // the usual case: one link at the mixer rate, no copy
+    } else {
+      out.insert(out.end(), run.begin(), run.end());
+    }
+  } else {
+    std::vector<float> conv = resample_stereo(run, rate, Mixer::kRate);
+    out.insert(out.end(), conv.begin(), conv.end());
+  }
   run.clear();
 }
 
@@ -117,6 +125,10 @@ std::shared_ptr<SoundData> decode_ogg_memory(const unsigned char* bytes, size_t 
   int run_rate = 0;
   const std::int64_t max_frames = static_cast<std::int64_t>(kMaxSoundSeconds) * 192000;
   std::int64_t total = 0;
+  const ogg_int64_t expected = ov_pcm_total(&vf, -1);  // a hint only: the data may lie
+  if (expected > 0 && expected < static_cast<ogg_int64_t>(Mixer::kRate) * kMaxSoundSeconds) {
+    run.reserve(static_cast<size_t>(expected) * 2);
+  }
   for (;;) {
     float** pcm = nullptr;
     int link = 0;
@@ -137,10 +149,14 @@ std::shared_ptr<SoundData> decode_ogg_memory(const unsigned char* bytes, size_t 
       flush_run(run, run_rate, data->samples);
       run_rate = rate;
     }
-    const bool mono = info->channels == 1;
+    const float* left = pcm[0];
+    const float* right = info->channels == 1 ? pcm[0] : pcm[1];
+    const size_t at = run.size();
+    run.resize(at + 2 * static_cast<size_t>(got));
+    float* dst = run.data() + at;
     for (long i = 0; i < got; ++i) {
-      run.push_back(pcm[0][i]);
-      run.push_back(mono ? pcm[0][i] : pcm[1][i]);
+      dst[2 * i] = left[i];
+      dst[2 * i + 1] = right[i];
     }
     total += got;
     if (total / rate > kMaxSoundSeconds || total > max_frames) {

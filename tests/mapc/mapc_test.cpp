@@ -114,6 +114,13 @@ TEST(MapText, HalfBricksAndConcreteVariantsHaveTheirTypes) {
   }
 }
 
+TEST(MapText, WindowsLineEndsAndAByteOrderMarkReadTheSame) {
+  std::string text = grid({{3, "..#..@..~..%."}}, "+ 2.5 -35 ^\n");
+  std::string crlf = "\xEF\xBB\xBF";
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(mapc::encode_map(parse_ok(crlf).entries), mapc::encode_map(parse_ok(text).entries));
+}
+
 TEST(MapText, SyntaxErrorsNameTheRowAndColumn) {
   struct Case {
     std::string text, want;

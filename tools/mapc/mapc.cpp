@@ -131,7 +131,9 @@ int legend_type(char c) {
 
 bool parse_text(const std::string& text, const std::string& name, Design& out, std::string& error) {
   out = {};
-  std::istringstream in(text);
+  // Editors on some systems put a byte-order mark at the top; it is not part of the design.
+  const bool bom = text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  std::istringstream in(bom ? text.substr(3) : text);
   std::string raw;
   int line_no = 0;
   int row = 0;

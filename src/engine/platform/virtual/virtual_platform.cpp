@@ -136,6 +136,9 @@ bool VirtualPlatform::open_display(const DisplayRequest& req, int& out_w, int& o
     h = 600;
   }
   if (config_.render) {
+    // Ctrl+C must still stop a harness run: SDL would turn it into a quit
+    // event that this backend never reads.
+    if (!video_ready_) SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (!video_ready_) video_ready_ = sdl::init_video();
     if (!video_ready_) return false;
     SDL_GLContext ctx = nullptr;

@@ -289,13 +289,14 @@ Canvas paint_ground(Ground g) {
       } else {
         float n = fbm(u, v, 4, 5, 301);
         float drift = fbm(u, v, 3, 4, 302);
-        col = mix(rgb(206, 214, 228), rgb(248, 250, 253), n);
+        // kept below full white so that the scene's light does not burn it out
+        col = mix(rgb(184, 192, 206), rgb(228, 232, 240), n);
         // blue shade in the hollows between drifts
-        col = mix(col, rgb(176, 192, 214), 0.55f * smooth(0.55f, 0.75f, 1 - drift));
+        col = mix(col, rgb(164, 178, 202), 0.35f * smooth(0.5f, 0.8f, 1 - drift));
         col = scale(col, 0.96f + 0.05f * (fbm(u, v, 16, 2, 303) - 0.5f));
         float ice = fbm(u, v, 5, 3, 304);
         col = mix(col, rgb(186, 206, 222), 0.35f * smooth(0.66f, 0.8f, ice));
-        if (lattice(x, y, 305) > 0.993f) col = rgb(255, 255, 255);  // glints
+        if (lattice(x, y, 305) > 0.993f) col = rgb(250, 252, 255);  // glints
         if (worley(u, v, 24, 306) < 0.03f) col = mix(col, rgb(120, 118, 116), 0.5f);  // stones poking through
       }
       c.at(x, y) = col;

@@ -303,4 +303,24 @@ TEST(ContentGenerator, SameBytesOnEveryRun) {
   fs::remove_all(base);
 }
 
+TEST(ContentGenerator, UnwritableTreeFailsNamingTheFile) {
+  const std::string gen = std::string(IFOLD_BIN_DIR) + "/ironfold-assetgen";
+  fs::path base = fs::temp_directory_path() / ("ifold_assetgen_ro_" + std::to_string(::getpid()));
+  fs::remove_all(base);
+  fs::create_directories(base);
+  // a plain file where the tree's tex/ folder should go
+  std::ofstream(base / "tex") << "in the way";
+  fs::path log = base / "log.txt";
+  std::string cmd = "\"" + gen + "\" --only tex --out \"" + base.string() + "\" > \"" + log.string() + "\" 2>&1";
+  EXPECT_NE(std::system(cmd.c_str()), 0);
+  std::string out = read_all(log);
+  EXPECT_NE(out.find("cannot write"), std::string::npos) << out;
+  EXPECT_NE(out.find((base / "tex").string()), std::string::npos) << out;
+  // an unknown group is refused before anything is written
+  cmd = "\"" + gen + "\" --only pictures --out \"" + (base / "x").string() + "\" > /dev/null 2>&1";
+  EXPECT_NE(std::system(cmd.c_str()), 0);
+  EXPECT_FALSE(fs::exists(base / "x"));
+  fs::remove_all(base);
+}
+
 }  // namespace

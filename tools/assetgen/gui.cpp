@@ -203,7 +203,7 @@ void draw_profile(Canvas& c, Profile p, float ox, float oy, float s, bool sil) {
     case Profile::Elefant: body = rgb(132, 86, 58), camo = rgb(62, 74, 48); break;
     case Profile::Player: body = rgb(86, 124, 54), camo = rgb(64, 96, 42); break;
   }
-  if (sil) body = camo = dark = rgb(20, 18, 16);
+  if (sil) body = camo = dark = rgb(12, 10, 10);
   auto poly = [&](std::initializer_list<std::pair<float, float>> pts, Col col) {
     Pts q;
     for (auto& pt : pts) q.push_back(P(pt.first, pt.second));
@@ -418,17 +418,18 @@ Canvas poster() {
     }
   c.fill_circle(700, 430, 70, rgb(255, 236, 180, 230));
   // distant hills and ground
+  const float base[3] = {480, 555, 705};
   for (int layer = 0; layer < 3; ++layer) {
-    Col col = mix(rgb(90, 60, 70), rgb(26, 20, 22), layer / 2.f);
+    Col col = mix(rgb(112, 72, 80), rgb(40, 28, 32), layer / 2.f);
     for (int x = 0; x < W; ++x) {
-      float hh = 470 + layer * 60 + 40 * fbm(x / 1024.f, layer * 0.3f, 3, 4, 1210 + layer);
+      float hh = base[layer] + (layer == 2 ? 12 : 36) * fbm(x / 1024.f, layer * 0.3f, 3, 4, 1210 + layer);
       for (int y = static_cast<int>(hh); y < H; ++y) c.at(x, y) = col;
     }
   }
   // the tank column in silhouette, the player's tank in front
-  draw_profile(c, Profile::Tiger, 250, 560, 14, true);
-  draw_profile(c, Profile::Elefant, 480, 585, 17, true);
-  draw_profile(c, Profile::Player, 640, 700, 46, true);
+  draw_profile(c, Profile::Tiger, 230, 515, 13, true);
+  draw_profile(c, Profile::Elefant, 430, 525, 15, true);
+  draw_profile(c, Profile::Player, 700, 722, 40, true);
   // searchlight beams
   for (int k = 0; k < 3; ++k) {
     Pts beam = {{150.f + k * 330, 768}, {90.f + k * 330 + 240, 0}, {130.f + k * 330 + 260, 0}};

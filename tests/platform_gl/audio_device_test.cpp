@@ -1,5 +1,6 @@
 // The audio path through a real SDL device: SDL's "disk" driver stands in for a
 // sound card and writes what the callback pulled from the mixer into a file.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -63,6 +64,44 @@ TEST(AudioDevice, CallbackPlaysTheMixedChannels) {
   EXPECT_NEAR(seconds, 0.28, 0.05);
   EXPECT_GT(peak, 0.01f);
   EXPECT_LE(peak, 0.5f);
+}
+
+TEST(AudioDevice, AfterTheDeviceIsRemovedChannelsGoOnSilently) {
+  const std::string raw =
+      (std::filesystem::temp_directory_path() / ("ifold_audio2_" + std::to_string(::getpid()) + ".raw")).string();
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+  auto owned = std::make_unique<eng::SdlPlatform>();
+  eng::SdlPlatform* p = owned.get();
+  eng::UsePlatform(std::move(owned));
+  int w = 0, h = 0;
+  ASSERT_TRUE(p->open_display({.width = 320, .height = 240}, w, h));  // events need the video side
+  const eng::SoundHandle s =
+      eng::LoadSound(std::string(IFOLD_SHARED_TESTDATA_DIR) + "/ogg/default_sand_footstep.1.ogg");
+  ASSERT_NE(s, 0);
+  p->mixer();
+  if (!p->audio_open()) {
+    eng::UsePlatform(nullptr);
+    unsetenv("SDL_AUDIODRIVER");
+    GTEST_SKIP() << "SDL has no disk audio driver here";
+  }
+  const eng::ChannelHandle ch = eng::PlaySound(s);
+  const std::uint32_t old_device = p->audio_device();
+  SDL_Event e{};
+  e.type = SDL_AUDIODEVICEREMOVED;
+  e.adevice.which = old_device;
+  e.adevice.iscapture = 0;
+  SDL_PushEvent(&e);
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);  // no replacement device either
+  p->pump();
+  EXPECT_FALSE(p->audio_open());
+  EXPECT_TRUE(eng::ChannelPlaying(ch));  // the channel kept its state
+  for (int i = 0; i < 100 && eng::ChannelPlaying(ch); ++i) eng::Delay(20);
+  EXPECT_FALSE(eng::ChannelPlaying(ch));
+  eng::UsePlatform(nullptr);
+  unsetenv("SDL_AUDIODRIVER");
+  unsetenv("SDL_DISKAUDIOFILE");
+  std::filesystem::remove(raw);
 }
 
 }  // namespace

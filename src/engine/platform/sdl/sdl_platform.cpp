@@ -282,6 +282,17 @@ void SdlPlatform::handle_event(const void* event) {
     case SDL_QUIT:
       input_.close_requested = true;
       break;
+    case SDL_AUDIODEVICEREMOVED:
+      if (!e.adevice.iscapture && audio_device_ != 0 && e.adevice.which == audio_device_) {
+        // The sound card went away (a headset unplugged): try the default
+        // device again, else go on silently. Channels keep their state.
+        SDL_CloseAudioDevice(audio_device_);
+        audio_device_ = 0;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        silent_started_ = false;
+        open_audio();
+      }
+      break;
     case SDL_WINDOWEVENT:
       // A closed window's late events (its focus loss above all) must not
       // suspend the window that replaced it.

@@ -45,6 +45,7 @@ class SdlPlatform : public Platform {
   // For tests: the window, whether audio output runs, the full-screen state.
   SDL_Window* window() const { return window_; }
   bool audio_open() const { return audio_device_ != 0; }
+  std::uint32_t audio_device() const { return audio_device_; }
   bool fullscreen() const { return fullscreen_; }
   // True once present(1) turned out not to wait for the refresh (driver
   // without vsync) and the backend paces those frames itself.

@@ -203,6 +203,27 @@ TEST_F(Ticks, DeveloperKeysNeedLeftAlt) {
   EXPECT_FALSE(g.hell_fire_list.empty()) << "the base burns at once";
 }
 
+TEST_F(Ticks, VolumeKeysMoveBothVolumesClampedAndUnsaved) {
+  load_and_start();
+  g.sound_volume = 80;
+  g.music_volume = 20;
+  for (int i = 0; i < 5; ++i) {
+    keys().press(eng::KEY_PLUS);
+    keys().release(eng::KEY_PLUS);
+    run_tick(g);
+  }
+  EXPECT_EQ(g.sound_volume, 100);
+  EXPECT_EQ(g.music_volume, 70);
+  for (int i = 0; i < 12; ++i) {
+    keys().press(eng::KEY_MINUS);
+    keys().release(eng::KEY_MINUS);
+    run_tick(g);
+  }
+  EXPECT_EQ(g.sound_volume, 0);
+  EXPECT_EQ(g.music_volume, 0);
+  EXPECT_FALSE(fs::exists("config.cfg"));
+}
+
 TEST_F(Ticks, FocusLossSkipsThePassesButTheClockRuns) {
   load_and_start();
   activate_players();

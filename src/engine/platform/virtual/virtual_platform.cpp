@@ -233,11 +233,13 @@ void VirtualPlatform::pump() {
     while (SDL_PollEvent(&e)) {
     }
   }
-  if (script_.empty()) return;
+  const auto due = [this](const ScriptEvent& ev) {
+    return ev.when == ScriptEvent::When::Frame ? ev.at <= frames_ : ev.at <= now_;
+  };
+  if (std::none_of(script_.begin(), script_.end(), due)) return;
   std::vector<ScriptEvent> rest;
   for (const ScriptEvent& ev : script_) {
-    const bool due = ev.when == ScriptEvent::When::Frame ? ev.at <= frames_ : ev.at <= now_;
-    if (due) {
+    if (due(ev)) {
       apply(ev);
     } else {
       rest.push_back(ev);

@@ -42,8 +42,9 @@ TEST_F(Input, CharacterQueueIsFifoOf256AndEmptyGivesZero) {
   EXPECT_EQ(eng::GetKey(), 0);
   for (int i = 0; i < 300; ++i) in().type_char('a' + i % 26);
   in().type_char(0);  // no character
-  int n = 0, first = eng::GetKey(), second = eng::GetKey();
-  n = 2;
+  const int first = eng::GetKey();
+  const int second = eng::GetKey();
+  int n = 2;
   while (eng::GetKey() != 0) ++n;
   EXPECT_EQ(first, 'a');
   EXPECT_EQ(second, 'b');

@@ -294,18 +294,32 @@ bool render_file(const std::string& file, const Options& o, std::string& caption
       }
       radius = std::max(std::sqrt(d2) / 2, 1e-4f);
     }
-    // 90-degree horizontal view: fit the bounding sphere into the narrower
-    // half-angle.
-    const float half_v = std::atan(static_cast<float>(h) / static_cast<float>(w));
-    const float half = std::min(half_v, kPi / 4);
-    const float dist = o.dist > 0 ? o.dist : radius / std::sin(half) * 1.05f;
     const float yaw = o.yaw * kPi / 180, pitch = o.pitch * kPi / 180;
-    // Forward of a camera at (pitch, yaw): yaw 0 looks along +z, yaw 90 along
-    // -x, positive pitch looks down.
-    const float fx = -std::sin(yaw) * std::cos(pitch), fy = -std::sin(pitch), fz = std::cos(yaw) * std::cos(pitch);
-    eng::PositionEntity(cam, c[0] - fx * dist, c[1] - fy * dist, c[2] - fz * dist);
+    // Camera axes at (pitch, yaw): yaw 0 looks along +z, yaw 90 along -x,
+    // positive pitch looks down (at pitch 90, +z is at the top).
+    const float f[3] = {-std::sin(yaw) * std::cos(pitch), -std::sin(pitch), std::cos(yaw) * std::cos(pitch)};
+    const float right[3] = {std::cos(yaw), 0, std::sin(yaw)};
+    const float up[3] = {-std::sin(yaw) * std::sin(pitch), std::cos(pitch), std::cos(yaw) * std::sin(pitch)};
+    // Back off until every corner of the box lies inside the view (90 degrees
+    // across, so tan = 1 horizontally and h/w vertically), with a margin.
+    float dist = o.dist;
+    if (dist <= 0) {
+      const float margin = 0.9f, tan_h = 1.0f, tan_v = static_cast<float>(h) / static_cast<float>(w);
+      dist = radius * 0.1f;
+      for (int corner = 0; corner < 8 && !scaled.empty(); ++corner) {
+        float q[3];
+        for (int i = 0; i < 3; ++i) q[i] = ((corner >> i) & 1 ? scaled.hi[i] : scaled.lo[i]) - c[i];
+        const float xc = q[0] * right[0] + q[1] * right[1] + q[2] * right[2];
+        const float yc = q[0] * up[0] + q[1] * up[1] + q[2] * up[2];
+        const float zc = q[0] * f[0] + q[1] * f[1] + q[2] * f[2];
+        dist = std::max(dist, std::abs(xc) / (tan_h * margin) - zc);
+        dist = std::max(dist, std::abs(yc) / (tan_v * margin) - zc);
+      }
+    }
+    eng::PositionEntity(cam, c[0] - f[0] * dist, c[1] - f[1] * dist, c[2] - f[2] * dist);
     eng::RotateEntity(cam, o.pitch, o.yaw, 0);
-    eng::CameraRange(cam, std::max(dist - radius * 1.5f, dist * 0.01f), dist + radius * 2 + 1);
+    const float near_z = dist > radius ? std::max((dist - radius) * 0.9f, dist * 0.005f) : dist * 0.005f;
+    eng::CameraRange(cam, near_z, dist + radius * 1.5f + 1);
 
     const eng::Handle light = eng::CreateLight(1);
     eng::RotateEntity(light, 40, o.yaw - 30, 0);

@@ -348,9 +348,16 @@ eng::Model model_bunker() {
       b.box(bags, {x, row * 0.55f, 15.7f}, {x + 1.2f, row * 0.55f + 0.5f, 16.5f}, {}, false);
       b.box(bags, {-x - 1.2f, row * 0.55f, 15.7f}, {-x, row * 0.55f + 0.5f, 16.5f}, {}, false);
     }
-  // periscope and vent on the roof
+  // armoured observation cupola with a vision slit, periscope and vents on the roof
+  b.cylinder_y(s, -3.5f, 7.5f, 6.0f, 6.9f, 1.7f, 1.45f, 16, {0, 0, 1, 0.2f}, {0.3f, 0.3f, 0.6f, 0.6f}, false, true);
+  b.cylinder_y(slit, -3.5f, 7.5f, 6.45f, 6.62f, 1.62f, 1.6f, 16, {}, {}, false, false);
   b.cylinder_y(slit, 3.5f, 6, 6.0f, 6.6f, 0.4f, 0.4f, 8, {}, {});
-  b.box(bags, {-5, 6.0f, 4}, {-3, 6.4f, 6}, {}, false);
+  for (float x : {1.5f, 5.5f}) b.box(bags, {x - 0.6f, 6.0f, 3.0f}, {x + 0.6f, 6.45f, 4.2f}, {}, false);
+  // side firing slits
+  for (float side : {-1.f, 1.f}) {
+    float x = side * 10.25f;
+    b.box(slit, {x - 0.3f, 2.6f, 6.0f}, {x + 0.3f, 3.1f, 9.5f}, {}, false);
+  }
   b.pop();
   return b.build("bunker");
 }

@@ -53,7 +53,10 @@ const char* kUsage =
     "  --flags N             texture flags (1 colour, 2 alpha, 4 masked; default 1)\n"
     "  --frame N --frame-size WxH   show frame N of an animated texture\n"
     "  --columns N           sheet columns (default: about square)\n"
-    "  --quiet               do not print the file summary\n";
+    "  --quiet               do not print the file summary\n"
+    "exit status: 0 done; 1 a file could not be read or the PNG not written\n"
+    "(a sheet is still written, with the failed cells marked); 2 bad arguments\n"
+    "or no display (run under xvfb-run -a when there is no X server).\n";
 
 bool parse_size(const std::string& s, int& w, int& h) {
   int a = 0, b = 0;

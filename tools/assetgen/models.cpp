@@ -1,5 +1,6 @@
 #include "models.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "mesh.h"
@@ -59,7 +60,12 @@ void sloped(MeshBuilder& b, int s, float bw, float tw, float y0, float y1, float
             UVRect uv, float xc = 0) {
   Vec3 c[8] = {{xc - bw, y0, z0}, {xc + bw, y0, z0}, {xc + bw, y0, z1}, {xc - bw, y0, z1},
                {xc - tw, y1, tz0}, {xc + tw, y1, tz0}, {xc + tw, y1, tz1}, {xc - tw, y1, tz1}};
+  // the low side plates take a band of the region, so their rivets keep their shape
+  float band = std::clamp((y1 - y0) / std::max(z1 - z0, 2 * bw) * 1.6f, 0.25f, 1.0f);
+  UVRect side{uv.u0, uv.v0, uv.u1, uv.v0 + (uv.v1 - uv.v0) * band};
+  b.face_uv = [uv, side](int f) { return f < 4 ? side : uv; };
   b.hexa(s, c, uv, false);
+  b.face_uv = nullptr;
 }
 
 constexpr UVRect plain{0.56f, 0.06f, 0.66f, 0.16f};  // an unmarked patch of the upper armour

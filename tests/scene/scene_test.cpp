@@ -114,6 +114,22 @@ TEST_F(Scene, GlobalPositionAndRotationUnderRotatedParent) {
   EXPECT_EQ(GetParent(child), 0);
 }
 
+TEST_F(Scene, TranslateIgnoresRotationAndParentingRefusesCycles) {
+  Handle a = CreatePivot();
+  RotateEntity(a, 30, 90, 10);
+  TranslateEntity(a, 1, 2, 3);
+  expect_pos(a, 1, 2, 3, true);
+  Handle b = CreatePivot(a);
+  Handle c = CreatePivot(b);
+  EntityParent(a, c);  // would make a its own ancestor: ignored
+  EXPECT_EQ(GetParent(a), 0);
+  EntityParent(c, a);
+  EXPECT_EQ(GetParent(c), a);
+  FreeEntity(a);
+  EXPECT_FALSE(EntityExists(c));
+  EXPECT_EQ(LiveEntityCount(), 0);
+}
+
 TEST_F(Scene, CameraAtPitch90LooksDownWithZUp) {
   Handle cam = CreateCamera();
   RotateEntity(cam, 90, 0, 0);

@@ -1167,6 +1167,7 @@ bool Graphics3D(int width, int height, int depth, int mode, int rate) {
   g.width = w;
   g.height = h;
   if (p.has_gl() && !render::init_gl(p, w, h)) {
+    // The window is open but cannot be drawn into: it still has its size.
     g.width = w;
     g.height = h;
   }

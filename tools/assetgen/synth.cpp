@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/media/file_write.h"
+
 namespace synth {
 
 void Biquad::set(Kind k, float freq, float q, float gain_db) {
@@ -258,24 +260,7 @@ bool write_ogg(const std::string& path, const Stereo& s, float quality, std::str
   vorbis_comment_clear(&vc);
   vorbis_info_clear(&vi);
 
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) {
-    error = path + ": cannot open for writing: " + std::strerror(errno);
-    return false;
-  }
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0 || !ok) {
-    std::remove(tmp.c_str());
-    error = path + ": write error";
-    return false;
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    error = path + ": cannot replace the file: " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return eng::replace_file(path, bytes.data(), bytes.size(), error);
 }
 
 }  // namespace synth

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "engine/media/file_write.h"
+
 namespace mapc {
 
 namespace {
@@ -368,28 +370,7 @@ bool read_file(const std::string& path, std::string& out, std::string& error) {
 }
 
 bool write_file(const std::string& path, const void* data, std::size_t size, std::string& error) {
-  // Write beside the target and rename, so a failed write never leaves half a file.
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) {
-      error = path + ": cannot open for writing";
-      return false;
-    }
-    f.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    f.flush();
-    if (!f) {
-      error = path + ": write error";
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = path + ": cannot replace the file: " + std::strerror(errno);
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  return eng::replace_file(path, data, size, error);
 }
 
 bool compile_file(const std::string& in_path, const std::string& out_path, const std::string& name,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/media/file_write.h"
 #include "engine/media/model.h"
 
 namespace eng {
@@ -586,16 +587,8 @@ std::vector<std::uint8_t> write_b3d(const Model& model) {
 
 bool save_b3d_file(const std::string& path, const Model& model) {
   const std::vector<std::uint8_t> bytes = write_b3d(model);
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  std::string error;
+  return replace_file(path, bytes.data(), bytes.size(), error);
 }
 
 }  // namespace eng

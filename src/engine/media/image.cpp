@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/media/file_write.h"
 #include "engine/media/image_internal.h"
 
 namespace eng {
@@ -111,17 +112,8 @@ bool load_image_file(const std::string& path, Image& out, std::string& error) {
 bool write_png(const std::string& path, const Image& img) {
   std::vector<std::uint8_t> bytes;
   if (!encode_png(img, bytes)) return false;
-  // Write beside the target and rename, so a failed write never leaves half a file.
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  std::string error;
+  return replace_file(path, bytes.data(), bytes.size(), error);
 }
 
 }  // namespace eng

@@ -6,9 +6,8 @@
 
 namespace ifold {
 
-// Builds the HUD plates and the victory and defeat banners. The plates and
-// banners are not built yet: until then the level runs without a HUD and the
-// end banner step skips a banner that does not exist.
+// Builds the victory and defeat banners (hidden until the end sequence). The
+// HUD plates are not built yet: until then the level runs without them.
 void build_hud(Game& g);
 // Frees what build_hud made and zeroes its handles.
 void free_hud(Game& g);

@@ -420,7 +420,10 @@ GLuint ensure_texture(Texture& t) {
   if (fresh) {
     glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA8, t.width, t.height, t.frames, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  t.pixels.data());
-    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    // Bilinear within the nearest mip level: on a software renderer this
+    // shades almost twice as fast as trilinear, and seen from above the game
+    // shows no visible seams between levels.
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_T, GL_REPEAT);

@@ -84,7 +84,8 @@ inline const char* const kModels[] = {
     "models/kust00.b3d",    "models/kust01.b3d",        "models/cross.b3d",
     "models/sv.b3d",        "models/rstar2.b3d",        "models/shell.b3d",
     "models/101.b3d",       "models/201.b3d",           "models/301.b3d",
-    "models/501.b3d",       "models/pwup.b3d",          "models/life.b3d"};
+    "models/501.b3d",       "models/pwup.b3d",          "models/life.b3d",
+    "models/vic.b3d",       "models/def.b3d"};
 
 inline const char* const kImages[] = {
     "tex/tmost.jpg",           "tex/sand.bmp",

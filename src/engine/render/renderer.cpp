@@ -32,12 +32,13 @@ using scene::Texture;
 
 namespace {
 
-constexpr int kInstanceTexels = 5;  // 3 matrix rows, colour, frames
+constexpr int kInstanceVec4s = 5;  // per instance: 3 matrix rows, colour, frames
+constexpr GLuint kInstanceAttrib = 5;  // first of the per-instance vertex attributes
 constexpr int kMaxLights = 8;
 
 struct Program {
   GLuint id = 0;
-  GLint u_viewproj = -1, u_base = -1, u_inst = -1, u_tex0 = -1, u_tex1 = -1, u_scale0 = -1, u_scale1 = -1,
+  GLint u_viewproj = -1, u_tex0 = -1, u_tex1 = -1, u_scale0 = -1, u_scale1 = -1,
         u_ambient = -1, u_ldir = -1, u_lcol = -1, u_eye = -1, u_shininess = -1;
 };
 
@@ -53,8 +54,7 @@ struct GlState {
 
   GLuint fbo = 0, fbo_color = 0, fbo_depth = 0;      // single-sample back buffer (offscreen / resolve)
   GLuint msaa_fbo = 0, msaa_color = 0, msaa_depth = 0;
-  GLuint inst_buf = 0, inst_tex = 0;
-  GLint max_tbo_texels = 65536;
+  GLuint inst_buf = 0;  // per-instance attributes, refilled for every camera
   GLuint sprite_vao = 0, sprite_vbo = 0, sprite_ibo = 0;
   GLuint white_tex = 0;
   GLuint font_tex = 0, text_vao = 0, text_vbo = 0, text_prog = 0;
@@ -217,8 +217,11 @@ layout(location = 1) in vec3 a_nrm;
 layout(location = 2) in vec2 a_uv0;
 layout(location = 3) in vec2 a_uv1;
 layout(location = 4) in vec4 a_col;
-uniform samplerBuffer u_inst;
-uniform int u_base;
+layout(location = 5) in vec4 i_row0;
+layout(location = 6) in vec4 i_row1;
+layout(location = 7) in vec4 i_row2;
+layout(location = 8) in vec4 i_color;
+layout(location = 9) in vec4 i_frames;
 uniform mat4 u_viewproj;
 uniform vec2 u_scale0;
 uniform vec2 u_scale1;
@@ -228,12 +231,7 @@ out vec3 v_uv0;
 out vec3 v_uv1;
 out vec4 v_col;
 void main() {
-  int b = (u_base + gl_InstanceID) * 5;
-  vec4 r0 = texelFetch(u_inst, b);
-  vec4 r1 = texelFetch(u_inst, b + 1);
-  vec4 r2 = texelFetch(u_inst, b + 2);
-  vec4 col = texelFetch(u_inst, b + 3);
-  vec4 frm = texelFetch(u_inst, b + 4);
+  vec4 r0 = i_row0, r1 = i_row1, r2 = i_row2, col = i_color, frm = i_frames;
   vec4 p = vec4(a_pos, 1.0);
   vec3 w = vec3(dot(r0, p), dot(r1, p), dot(r2, p));
   v_wpos = w;
@@ -360,8 +358,6 @@ Program& program(std::uint32_t variant) {
   Program p;
   p.id = link(defs + kVertexShader, defs + kFragmentShader);
   p.u_viewproj = glGetUniformLocation(p.id, "u_viewproj");
-  p.u_base = glGetUniformLocation(p.id, "u_base");
-  p.u_inst = glGetUniformLocation(p.id, "u_inst");
   p.u_tex0 = glGetUniformLocation(p.id, "u_tex0");
   p.u_tex1 = glGetUniformLocation(p.id, "u_tex1");
   p.u_scale0 = glGetUniformLocation(p.id, "u_scale0");
@@ -372,7 +368,6 @@ Program& program(std::uint32_t variant) {
   p.u_shininess = glGetUniformLocation(p.id, "u_shininess");
   p.u_lcol = glGetUniformLocation(p.id, "u_lcol");
   glUseProgram(p.id);
-  glUniform1i(p.u_inst, 0);
   glUniform1i(p.u_tex0, 1);
   glUniform1i(p.u_tex1, 2);
   return g.programs.emplace(variant, p).first->second;
@@ -452,6 +447,10 @@ void setup_vertex_layout() {
   glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, uv1)));
   glEnableVertexAttribArray(4);
   glVertexAttribPointer(4, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GpuVertex, c)));
+  for (GLuint k = 0; k < kInstanceVec4s; ++k) {
+    glEnableVertexAttribArray(kInstanceAttrib + k);
+    glVertexAttribDivisor(kInstanceAttrib + k, 1);
+  }
 }
 
 bool ensure_surface(Surface& s) {
@@ -587,15 +586,10 @@ void bind_draw_target() {
 
 void setup_static_objects() {
   GlState& g = gl();
-  // instance data, read by the vertex shader through a buffer texture
+  // per-instance data, read as instanced vertex attributes
   g.inst_buf = gen_buffer();
-  g.inst_tex = gen_texture();
-  glBindBuffer(GL_TEXTURE_BUFFER, g.inst_buf);
-  glBufferData(GL_TEXTURE_BUFFER, 16 * 1024, nullptr, GL_STREAM_DRAW);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_BUFFER, g.inst_tex);
-  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, g.inst_buf);
-  glGetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &g.max_tbo_texels);
+  glBindBuffer(GL_ARRAY_BUFFER, g.inst_buf);
+  glBufferData(GL_ARRAY_BUFFER, 64 * 1024, nullptr, GL_STREAM_DRAW);
 
   // the sprite quad: half-size 1, seen clockwise from -z
   const GpuVertex quad[4] = {{{-1, 1, 0}, {0, 0, -1}, {0, 0}, {0, 0}, {1, 1, 1, 1}},
@@ -709,7 +703,6 @@ void release_all() {
   del_vao(g.sprite_vao);
   del_buffer(g.sprite_vbo);
   del_buffer(g.sprite_ibo);
-  del_texture(g.inst_tex);
   del_buffer(g.inst_buf);
   drop_msaa();
   del_fbo(g.fbo);
@@ -1006,8 +999,6 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
   glEnable(GL_CULL_FACE);
   glCullFace(GL_BACK);
 
-  const std::size_t window =
-      std::max<std::size_t>(1, std::min<std::size_t>(order.size(), static_cast<std::size_t>(g.max_tbo_texels) / kInstanceTexels));
   float ambient[3] = {scene::world().ambient[0], scene::world().ambient[1], scene::world().ambient[2]};
   float ldir[kMaxLights * 3], lcol[kMaxLights * 3];
   for (std::size_t i = 0; i < fs.lights.size(); ++i)
@@ -1020,11 +1011,11 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
   int cur_state = -1;  // blended/mirrored/two-sided combination
   GLuint cur_vao = ~0u, cur_t0 = ~0u, cur_t1 = ~0u;
 
-  for (std::size_t start = 0; start < order.size(); start += window) {
-    const std::size_t end = std::min(order.size(), start + window);
-    inst.resize((end - start) * kInstanceTexels * 4);
+  {
+    const std::size_t start = 0, end = order.size();
+    inst.resize(end * kInstanceVec4s * 4);
     for (std::size_t i = start; i < end; ++i) {
-      float* d = &inst[(i - start) * kInstanceTexels * 4];
+      float* d = &inst[i * kInstanceVec4s * 4];
       const Item& it = *order[i];
       std::memcpy(d, it.m, sizeof it.m);
       std::memcpy(d + 12, it.col, sizeof it.col);
@@ -1032,11 +1023,8 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
       d[17] = it.frame[1];
       d[18] = d[19] = 0;
     }
-    glBindBuffer(GL_TEXTURE_BUFFER, g.inst_buf);
-    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(inst.size() * sizeof(float)), inst.data(),
-                 GL_STREAM_DRAW);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_BUFFER, g.inst_tex);
+    glBindBuffer(GL_ARRAY_BUFFER, g.inst_buf);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(inst.size() * sizeof(float)), inst.data(), GL_STREAM_DRAW);
 
     for (std::size_t i = start; i < end;) {
       const Item& first = *order[i];
@@ -1057,7 +1045,6 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
         }
         cur_prog = &p;
       }
-      glUniform1i(p.u_base, static_cast<GLint>(i - start));
       const int state = (first.blended ? 1 : 0) | (first.mirrored ? 2 : 0) | (first.two_sided ? 4 : 0);
       if (state != cur_state) {
         if (first.blended) {
@@ -1095,6 +1082,11 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
         glBindVertexArray(vao);
         cur_vao = vao;
       }
+      // This batch's instances start at item i of the instance buffer.
+      glBindBuffer(GL_ARRAY_BUFFER, g.inst_buf);
+      for (GLuint k = 0; k < kInstanceVec4s; ++k)
+        glVertexAttribPointer(kInstanceAttrib + k, 4, GL_FLOAT, GL_FALSE, kInstanceVec4s * 16,
+                              reinterpret_cast<void*>((i * kInstanceVec4s + k) * 16));
       const GLsizei nidx = first.surf ? static_cast<GLsizei>(first.surf->idx.size()) : 6;
       if (vao) {
         glDrawElementsInstanced(GL_TRIANGLES, nidx, GL_UNSIGNED_INT, nullptr, count);

@@ -17,7 +17,7 @@ inline constexpr Resolution kResolutions[10] = {{0, 0},     {1024, 640},  {1024,
                                                 {1920, 1440}};
 
 // Sizes outside this range come from a damaged file and open as 800x600.
-inline constexpr int kMinDisplaySide = 320;
+inline constexpr int kMinDisplaySide = 200;
 inline constexpr int kMaxDisplaySide = 16384;
 
 void derive_display_mode(Game& g);

@@ -15,7 +15,8 @@ std::unique_ptr<Platform>& current() {
 
 void UsePlatform(std::unique_ptr<Platform> platform) {
   auto& cur = current();
-  if (cur && cur->display_open()) cur->close_display();
+  // The renderer gives its GL objects back before the old display goes.
+  if (cur && cur->display_open()) EndGraphics();
   cur = std::move(platform);
 }
 

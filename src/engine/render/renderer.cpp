@@ -973,8 +973,8 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
   if (items.empty()) return;
 
   // Opaque first, grouped to share state; then blended ones back to front.
-  std::vector<const Item*> order;
-  order.reserve(items.size());
+  static std::vector<const Item*> order, grouped;
+  order.clear();
   for (const Item& it : items) order.push_back(&it);
   const auto opaque_end = std::stable_partition(order.begin(), order.end(), [](const Item* i) { return !i->blended; });
   std::sort(order.begin(), opaque_end, [](const Item* a, const Item* b) {
@@ -983,8 +983,36 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
     if (a->tex[1] != b->tex[1]) return a->tex[1] < b->tex[1];
     if (a->surf != b->surf) return a->surf < b->surf;
     if (a->mirrored != b->mirrored) return a->mirrored < b->mirrored;
+    if (a->two_sided != b->two_sided) return a->two_sided < b->two_sided;
     return a->depth < b->depth;
   });
+  // Opaque batches nearest first (each already front to back inside), so the
+  // depth test rejects hidden pixels before they are shaded: the ground, whose
+  // centre lies beyond what stands on it, comes after. Alpha-tested batches
+  // come last, as discarding shaders cannot test depth early.
+  {
+    struct Group {
+      bool alpha_test;
+      float depth;
+      std::size_t begin, end;
+    };
+    static std::vector<Group> groups;
+    groups.clear();
+    const std::size_t n_opaque = static_cast<std::size_t>(opaque_end - order.begin());
+    for (std::size_t i = 0; i < n_opaque;) {
+      std::size_t j = i + 1;
+      while (j < n_opaque && same_batch(*order[i], *order[j])) ++j;
+      groups.push_back({(order[i]->variant & kAlphaTest) != 0, order[i]->depth, i, j});
+      i = j;
+    }
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+      if (a.alpha_test != b.alpha_test) return b.alpha_test;
+      return a.depth < b.depth;
+    });
+    grouped.clear();
+    for (const Group& gr : groups) grouped.insert(grouped.end(), order.begin() + gr.begin, order.begin() + gr.end);
+    std::copy(grouped.begin(), grouped.end(), order.begin());
+  }
   std::stable_sort(opaque_end, order.end(), [](const Item* a, const Item* b) { return a->depth > b->depth; });
 
   // GPU resources for everything drawn

@@ -3,7 +3,7 @@
 #   scripts/soak.sh [builddir] [levels]
 #     builddir  a build with bin/ironfold-harness and data/ (default build-asan,
 #               or build when there is no build-asan)
-#     levels    how many sampled level runs (default 12), spread over 1..35,
+#     levels    how many sampled level runs (default 16), spread over 1..35,
 #               both sets, one and two players, every 4th one rendering
 # Environment: SOAK_FRAMES (frames per sampled run, default 2500),
 #   SOAK_RENDER_FRAMES (frames per rendering run, default 600),
@@ -30,7 +30,7 @@ if [ -z "$BUILD" ]; then
   [ -x "$BUILD/bin/ironfold-harness" ] || BUILD=$ROOT/build
 fi
 case "$BUILD" in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
-LEVELS=${2:-12}
+LEVELS=${2:-16}
 HARNESS=$BUILD/bin/ironfold-harness
 [ -x "$HARNESS" ] || { echo "soak.sh: no harness at $HARNESS (build first)" >&2; exit 2; }
 [ -d "$BUILD/data/level" ] || { echo "soak.sh: no data tree in $BUILD/data" >&2; exit 2; }
@@ -58,6 +58,7 @@ harness, levels, logs = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 frames = int(os.environ.get("SOAK_FRAMES", "2500"))
 chain = int(os.environ.get("SOAK_CHAIN", "12"))
 render_frames = int(os.environ.get("SOAK_RENDER_FRAMES", "600"))
+tries = 6             # seeds tried per sampled level before its advance goes unchecked
 run_timeout = int(os.environ.get("SOAK_RUN_TIMEOUT", "900"))   # seconds per harness run
 period = int(os.environ.get("SOAK_PERIOD", "600"))
 win_at = 300          # frame within each period of the long run that wins
@@ -134,11 +135,11 @@ for i in range(levels):
     tag = f"s{lset}-l{level}-p{players}{'-gl' if render else ''}"
     # Software GL is slow: the rendering runs are shorter.
     n = min(frames, render_frames) if render else frames
-    win_frame = max(2, n - min(700, n // 2))   # leaves the next level some frames
+    win_frame = max(2, n - min(700, max(300, n // 2)))   # room for the level change and some play
     # The bot fires at random and a shell that reaches its own base loses the
     # level, even during the end sequence after the win; such a run is tried
     # again with other seeds so the level advance gets checked.
-    for attempt in range(3):
+    for attempt in range(tries):
         seed = i + 1 + 100 * attempt
         s, problem, wall = run(tag, level, lset, players, n, win_events(win_frame), render, seed=seed)
         check = "ok"
@@ -148,7 +149,7 @@ for i in range(levels):
             break
         if s["game_state"] == 0:
             check = f"seed {seed}: level lost"
-            if attempt < 2:
+            if attempt < tries - 1:
                 row("sample", level, lset, players, render, s, check, wall)
                 continue
             check += " (advance not checked)"

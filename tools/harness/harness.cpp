@@ -58,19 +58,26 @@ class HarnessPlatform : public eng::VirtualPlatform {
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(frame));
     if (eng::SaveBackBuffer((fs::path(opt_.shot_dir) / name).string())) ++shots;
   }
-  // Each player holds one direction (or none) for 20-120 frames, and keeps
-  // the fire key down.
+  // Each player holds one direction (or none) for 20-120 frames. It fires
+  // only while it faces up the field, so it never shoots its own base.
   void drive_bot() {
     static constexpr int kDirs[2][4] = {{37, 38, 39, 40}, {65, 87, 68, 83}};
+    static constexpr int kUp = 1;
     static constexpr int kFire[2] = {163, 162};
     for (int p = 0; p < 2; ++p) {
       if (--hold_[p] > 0) continue;
       if (dir_[p]) input().release(dir_[p]);
       int pick = static_cast<int>(next() % 6);  // 4 directions, 2 ways to stand still
       dir_[p] = pick < 4 ? kDirs[p][pick] : 0;
-      if (dir_[p]) input().press(dir_[p]);
+      if (dir_[p]) {
+        input().press(dir_[p]);
+        facing_[p] = pick;
+      }
       hold_[p] = 20 + static_cast<int>(next() % 100);
-      if (!input().down[kFire[p]]) input().press(kFire[p]);
+      if (facing_[p] == kUp)
+        input().press(kFire[p]);
+      else
+        input().release(kFire[p]);
     }
   }
   std::uint32_t next() {
@@ -84,6 +91,7 @@ class HarnessPlatform : public eng::VirtualPlatform {
   std::uint32_t dice_;
   int hold_[2] = {0, 0};
   int dir_[2] = {0, 0};
+  int facing_[2] = {1, 1};  // tanks spawn facing up
 };
 
 std::string default_data_dir() {
@@ -134,7 +142,7 @@ std::string usage() {
          "  --level N --set 1|2 --players 1|2   the level to start with\n"
          "  --size WxH          display size for a fresh config.cfg\n"
          "  --view-mode M       view mode for a fresh config.cfg\n"
-         "  --bot               a simple bot drives both players\n";
+         "  --bot               a simple bot drives both players (fires only facing up the field)\n";
 }
 
 bool parse_args(int argc, char** argv, Options& o, std::string& error) {

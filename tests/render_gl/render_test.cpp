@@ -305,6 +305,41 @@ TEST_F(RenderGl, NormalMapLayerShadesByTheDirectionalLight) {
   EXPECT_NEAR(flat, 200 * 0.707, 12);  // the plain colour layer, lit at 45 degrees
 }
 
+TEST_F(RenderGl, SmoothNormalsAreLitPerPixelAndFlatFacesEvenly) {
+  // A ridge toward the camera: two panels sharing their middle edge, so the
+  // shared normals bend across each panel. A flat quad beside it is lit evenly.
+  CreateCamera();
+  AmbientLight(0, 0, 0);
+  Handle light = CreateLight(1);
+  RotateEntity(light, 0, 45, 0);  // shines along (-1, 0, 1): comes from the right
+  Handle ridge = CreateMesh();
+  Handle s = CreateSurface(ridge);
+  const float xs[3] = {-2, 0, 2}, zs[3] = {0, -1, 0};
+  for (float y : {2.0f, -2.0f})
+    for (int i = 0; i < 3; ++i) AddVertex(s, xs[i], y, zs[i]);
+  AddTriangle(s, 0, 1, 4);
+  AddTriangle(s, 0, 4, 3);
+  AddTriangle(s, 1, 2, 5);
+  AddTriangle(s, 1, 5, 4);
+  UpdateNormals(ridge);
+  PositionEntity(ridge, 0, 1, 5);
+  Handle flat = make_quad(1);
+  PositionEntity(flat, 0, -2.5f, 5);
+  RenderWorld();
+  Image img = shot();
+  // The ridge spans x = 192..448 on screen (its edges at depth 5, its middle at 4), y above the centre.
+  const int y = H / 2 - 64;
+  const int left_edge = at(img, 200, y).r, left_mid = at(img, 300, y).r, right_mid = at(img, 340, y).r,
+            right_edge = at(img, 440, y).r;
+  EXPECT_GT(left_mid, left_edge + 40);   // turning toward the light across the left panel
+  EXPECT_GT(right_edge, right_mid + 20);
+  EXPECT_GT(right_mid, left_mid);
+  // The flat quad faces -z: lit at 45 degrees all over.
+  const int fy = H / 2 + 160;
+  EXPECT_NEAR(at(img, 280, fy).r, 255 * 0.707, 10);
+  EXPECT_NEAR(at(img, 360, fy).r, 255 * 0.707, 10);
+}
+
 TEST_F(RenderGl, TextIsDrawnWhereAsked) {
   Cls();
   Text(100, 50, "IRONFOLD 1.10");

@@ -199,15 +199,18 @@ GLuint link(const std::string& vs, const std::string& fs) {
 
 // Variant bits: layer modes (texture blend + 1, 0 = no layer) in bits 0-2 and
 // 3-5; 64 lit; 128 vertex colours; 256 alpha test; 512 vertex alpha; 1024
-// both sides lit; 2048 specular highlight; the number of directional lights from bit 12 (a constant
-// loop bound is cheaper per pixel on software renderers).
+// both sides lit; 2048 specular highlight; 4096 flat triangles (the normal is
+// not interpolated, and without a normal map the light is worked out per
+// vertex); the number of directional lights from bit 13 (a constant loop bound
+// is cheaper per pixel on software renderers).
 enum : std::uint32_t {
   kLit = 64,
   kVertexColor = 128,
   kAlphaTest = 256,
   kVertexAlpha = 512,
   kTwoSided = 1024,
-  kSpecular = 2048
+  kSpecular = 2048,
+  kFlat = 4096
 };
 constexpr int kLightShift = 13;
 
@@ -226,7 +229,19 @@ uniform mat4 u_viewproj;
 uniform vec2 u_scale0;
 uniform vec2 u_scale1;
 out vec3 v_wpos;
+#ifdef FLAT
+flat out vec3 v_nrm;
+#else
 out vec3 v_nrm;
+#endif
+#ifdef VERTEX_LIGHT
+uniform vec3 u_ambient;
+#if NLIGHTS > 0
+uniform vec3 u_ldir[NLIGHTS];
+uniform vec3 u_lcol[NLIGHTS];
+#endif
+flat out vec3 v_light;
+#endif
 out vec3 v_uv0;
 out vec3 v_uv1;
 out vec4 v_col;
@@ -241,6 +256,17 @@ void main() {
   vec3 x12 = cross(c1, c2);
   // inverse transpose up to a positive factor: keeps normals right under any scale
   v_nrm = mat3(x12, cross(c2, c0), cross(c0, c1)) * a_nrm * sign(dot(c0, x12));
+#ifdef FLAT
+  v_nrm = normalize(v_nrm);
+#endif
+#ifdef VERTEX_LIGHT
+  // Flat triangles: the same light as per pixel, worked out once.
+  vec3 light = u_ambient;
+#if NLIGHTS > 0
+  for (int i = 0; i < NLIGHTS; ++i) light += u_lcol[i] * max(dot(v_nrm, -u_ldir[i]), 0.0);
+#endif
+  v_light = light;
+#endif
 #else
   v_nrm = vec3(0.0, 1.0, 0.0);
 #endif
@@ -258,7 +284,14 @@ void main() {
 
 const char* kFragmentShader = R"(
 in vec3 v_wpos;
+#ifdef FLAT
+flat in vec3 v_nrm;
+#else
 in vec3 v_nrm;
+#endif
+#ifdef VERTEX_LIGHT
+flat in vec3 v_light;
+#endif
 in vec3 v_uv0;
 in vec3 v_uv1;
 in vec4 v_col;
@@ -299,8 +332,14 @@ vec3 perturb(vec3 n, vec3 p, vec2 uv, vec3 tn) {
 
 void main() {
   vec4 base = v_col;
-#ifdef LIT
+#ifdef VERTEX_LIGHT
+  base.rgb *= v_light;
+#elif defined(LIT)
+#ifdef FLAT
+  vec3 n = v_nrm;  // normalised once per triangle
+#else
   vec3 n = normalize(v_nrm);
+#endif
 #ifdef TWO_SIDED
   if (!gl_FrontFacing) n = -n;
 #endif
@@ -354,6 +393,11 @@ Program& program(std::uint32_t variant) {
   if (variant & kVertexAlpha) defs += "#define VERTEX_ALPHA\n";
   if (variant & kTwoSided) defs += "#define TWO_SIDED\n";
   if (variant & kSpecular) defs += "#define SPECULAR\n";
+  if ((variant & kFlat) && (variant & kLit)) {
+    defs += "#define FLAT\n";
+    const bool normal_map = (variant & 7) == 5 || ((variant >> 3) & 7) == 5;
+    if (!normal_map && !(variant & (kSpecular | kTwoSided))) defs += "#define VERTEX_LIGHT\n";
+  }
   defs += "#define NLIGHTS " + std::to_string(variant >> kLightShift) + "\n";
   Program p;
   p.id = link(defs + kVertexShader, defs + kFragmentShader);
@@ -487,6 +531,12 @@ bool ensure_surface(Surface& s) {
       Vec3 n = v.n;
       if (need_auto && n.x == 0 && n.y == 0 && n.z == 0) n = normalize(auto_n[i]);
       buf[i] = {{v.p.x, v.p.y, v.p.z}, {n.x, n.y, n.z}, {v.u, v.v}, {v.u2, v.v2}, {v.r, v.g, v.b, v.a}};
+    }
+    s.gl_flat = true;
+    for (std::size_t i = 0; i + 2 < s.idx.size() && s.gl_flat; i += 3) {
+      const float* n0 = buf[s.idx[i]].n;
+      for (int k = 1; k < 3; ++k)
+        if (std::memcmp(n0, buf[s.idx[i + k]].n, sizeof buf[0].n) != 0) s.gl_flat = false;
     }
     glBindVertexArray(s.gl_vao);
     glBindBuffer(GL_ARRAY_BUFFER, s.gl_vbo);
@@ -934,6 +984,8 @@ void draw_camera(Entity* cam, const FrameScene& fs, std::vector<Item>& items, st
       it.surf = sp.get();
       set_material(it, e, &sp->brush, true);
       if (it.col[3] <= 0) continue;
+      if (!ensure_surface(*sp)) continue;
+      if ((it.variant & kLit) && sp->gl_flat) it.variant |= kFlat;
       if (it.variant & kLit) it.variant |= static_cast<std::uint32_t>(fs.lights.size()) << kLightShift;
       it.mirrored = mirrored;
       it.depth = depth;

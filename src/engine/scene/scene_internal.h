@@ -73,6 +73,7 @@ struct Surface {
   unsigned gl_vao = 0, gl_vbo = 0, gl_ibo = 0;
   std::uint64_t gl_version = 0;
   std::size_t gl_vcap = 0, gl_icap = 0;
+  bool gl_flat = false;  // every triangle's three normals are equal
 
   Surface();
   ~Surface();

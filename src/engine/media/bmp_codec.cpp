@@ -229,16 +229,8 @@ bool decode_bmp(const std::uint8_t* data, std::size_t size, const std::string& n
       }
     }
   }
-  if (masks[3] != 0 && (bits == 16 || bits == 32)) {
-    // An alpha mask over all-zero alpha is an unused channel, not a hole.
-    bool any = false;
-    for (std::size_t i = 3; i < out.rgba.size(); i += 4) any |= out.rgba[i] != 0;
-    if (any) {
-      out.has_alpha = true;
-    } else {
-      for (std::size_t i = 3; i < out.rgba.size(); i += 4) out.rgba[i] = 255;
-    }
-  }
+  // An alpha mask over all-zero alpha is an unused channel, not a hole.
+  if (masks[3] != 0 && (bits == 16 || bits == 32)) settle_alpha(out);
   return true;
 }
 

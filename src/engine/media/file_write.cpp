@@ -33,4 +33,25 @@ bool replace_file(const std::string& path, const void* data, std::size_t size, s
   return true;
 }
 
+// C stdio reports a directory as a read error instead of throwing.
+bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = path + ": cannot open file";
+    return false;
+  }
+  std::uint8_t buf[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    error = path + ": cannot read file (is it a directory?)";
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
 }  // namespace eng

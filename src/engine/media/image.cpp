@@ -42,31 +42,20 @@ void allocate(Image& out, int width, int height) {
   out.rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
 }
 
+void settle_alpha(Image& out) {
+  bool any = false;
+  for (std::size_t i = 3; i < out.rgba.size(); i += 4) any |= out.rgba[i] != 0;
+  if (any) {
+    out.has_alpha = true;
+    return;
+  }
+  for (std::size_t i = 3; i < out.rgba.size(); i += 4) out.rgba[i] = 255;
+}
+
 }  // namespace image_detail
 
 namespace {
 
-// Whole file into memory with C stdio: reports a directory or a read error
-// as a failure instead of throwing.
-bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-  bytes.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    error = path + ": cannot open file";
-    return false;
-  }
-  std::uint8_t buf[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) {
-    error = path + ": cannot read file (is it a directory?)";
-    bytes.clear();
-    return false;
-  }
-  return true;
-}
 
 bool ends_with_tga(const std::string& name) {
   if (name.size() < 4) return false;

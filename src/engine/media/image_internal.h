@@ -21,6 +21,10 @@ bool check_dimensions(long long width, long long height, const std::string& name
                       std::string& error);
 // Sizes out and fills it with transparent black.
 void allocate(Image& out, int width, int height);
+// Many writers leave the alpha bytes of a 32-bit (or masked 16-bit) image all
+// zero; such a picture is meant opaque, not invisible. Sets has_alpha when any
+// alpha byte is set, else makes every pixel opaque.
+void settle_alpha(Image& out);
 
 bool decode_png(const std::uint8_t* data, std::size_t size, const std::string& name, Image& out,
                 std::string& error);

@@ -207,17 +207,7 @@ bool decode_tga(const std::uint8_t* data, std::size_t size, const std::string& n
     }
   }
 
-  // Many writers leave a 32-bit image's alpha bytes all zero; such a picture
-  // is meant opaque, not invisible.
-  if (may_have_alpha) {
-    bool any = false;
-    for (std::size_t i = 3; i < out.rgba.size(); i += 4) any |= out.rgba[i] != 0;
-    if (any) {
-      out.has_alpha = true;
-    } else {
-      for (std::size_t i = 3; i < out.rgba.size(); i += 4) out.rgba[i] = 255;
-    }
-  }
+  if (may_have_alpha) settle_alpha(out);
   return true;
 }
 

@@ -20,9 +20,9 @@ Handle new_handle() { return ++world().next_handle; }
 
 Entity* find(Handle e) {
   if (e <= 0) return nullptr;
-  auto& ents = world().entities;
-  auto it = ents.find(e);
-  return it == ents.end() ? nullptr : it->second.get();
+  auto& index = world().by_handle;
+  auto it = index.find(e);
+  return it == index.end() ? nullptr : it->second;
 }
 
 Texture* find_texture(Handle t) {
@@ -60,6 +60,7 @@ Entity* create(Kind kind, Handle parent) {
     e->parent = p;
     p->children.push_back(e);
   }
+  world().by_handle.emplace(e->handle, e);
   world().entities.emplace(e->handle, std::move(ent));
   ++world().structure_version;
   return e;
@@ -84,6 +85,7 @@ void free_tree(Entity* e) {
   detach(e);
   const Handle h = e->handle;
   collision::on_free(h);
+  world().by_handle.erase(h);
   world().entities.erase(h);
   ++world().structure_version;
 }
@@ -96,6 +98,7 @@ Entity* copy_tree(const Entity* src, Entity* parent) {
   e->parent = parent;
   e->dirty = true;
   if (parent) parent->children.push_back(e);
+  world().by_handle.emplace(e->handle, e);
   world().entities.emplace(e->handle, std::move(ent));
   ++world().structure_version;
   collision::on_copy(src->handle, e->handle);
@@ -384,6 +387,7 @@ void ClearWorld(bool entities, bool textures) {
   if (entities) {
     // Free top-down so that child lists stay consistent while erasing.
     w.entities.clear();
+    w.by_handle.clear();
     ++w.structure_version;
     collision::on_clear();
   }

@@ -132,6 +132,7 @@ struct Entity {
 
 struct World {
   std::map<Handle, std::unique_ptr<Entity>> entities;  // ordered by handle = creation order
+  std::unordered_map<Handle, Entity*> by_handle;        // constant-time lookup of the same
   std::unordered_map<Handle, TexRef> textures;
   std::unordered_map<Handle, Surface*> surfaces;
   float ambient[3] = {127.0f / 255.0f, 127.0f / 255.0f, 127.0f / 255.0f};

@@ -16,6 +16,7 @@
 #include "engine/platform/virtual/virtual_platform.h"
 #include "engine/render/render.h"
 #include "engine/system.h"
+#include "scene_a.h"
 
 using namespace eng;
 
@@ -31,59 +32,8 @@ bool open_display() {
   return Graphics3D(kW, kH, 0, 2, 60) && render::gl_ready();
 }
 
-std::string texture_file(const std::string& name, bool glow) {
-  const std::string path = (std::filesystem::temp_directory_path() / name).string();
-  Image img;
-  img.width = img.height = 64;
-  img.has_alpha = false;
-  img.rgba.resize(64 * 64 * 4);
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 64; ++x) {
-      std::uint8_t* p = img.pixel(x, y);
-      if (glow) {
-        const float d = std::hypot(x - 31.5f, y - 31.5f) / 32.0f;
-        const auto v = static_cast<std::uint8_t>(255 * std::fmax(0.0f, 1 - d));
-        p[0] = v;
-        p[1] = static_cast<std::uint8_t>(v * 0.6f);
-        p[2] = static_cast<std::uint8_t>(v * 0.2f);
-      } else {
-        const bool mortar = (y % 16) < 2 || ((x + (y / 16) * 8) % 32) < 2;
-        p[0] = mortar ? 180 : 150;
-        p[1] = mortar ? 180 : 60;
-        p[2] = mortar ? 170 : 40;
-      }
-      p[3] = 255;
-    }
-  write_png(path, img);
-  return path;
-}
-
-// Scene (a): the battlefield load seen by the top camera.
-void build_scene_a() {
-  ClearWorld(true, true);
-  Handle cam = CreateCamera();
-  PositionEntity(cam, 0, 110, 0);
-  RotateEntity(cam, 90, 0, 0);
-  Handle light = CreateLight(1);
-  RotateEntity(light, 60, 30, 0);
-  Handle brick_tex = LoadTexture(texture_file("ifold_bench_brick.png", false), 1);
-  Handle cube = CreateCube();
-  ScaleEntity(cube, 2.5f, 2.5f, 2.5f);
-  EntityTexture(cube, brick_tex);
-  HideEntity(cube);
-  for (int i = 0; i < 500; ++i) {
-    Handle c = CopyEntity(cube);
-    PositionEntity(c, static_cast<float>(i % 25) * 5 - 60, 2.5f, static_cast<float>(i / 25) * 5 - 50);
-  }
-  Handle sprite = LoadSprite(texture_file("ifold_bench_glow.png", true), 2);
-  ScaleSprite(sprite, 3, 3);
-  HideEntity(sprite);
-  for (int i = 0; i < 300; ++i) {
-    Handle s = CopyEntity(sprite);
-    PositionEntity(s, std::sin(i * 0.7f) * 55, 6 + (i % 7), std::cos(i * 1.3f) * 55);
-    EntityAlpha(s, 0.8f);
-  }
-}
+// Scene (a): the battlefield load seen by the top camera (shared with the bare loop).
+void build_scene_a() { bench_scene::build_engine_scene(); }
 
 // Scene (b): 100 distinct meshes of 2,000 triangles (lat-long spheres).
 void build_scene_b() {

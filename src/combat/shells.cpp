@@ -200,11 +200,16 @@ void update_efire(Game& g) {
   });
 }
 
-void resolve_shell_contacts(Game& g) {
-  g.fire_list.walk([&g](Fire& f) {
-    if (g.player_count == 2 && eng::EntityDistance(f.entity, g.p2_tank) < 5.0f) {
+namespace {
+
+// One player's shells against the other player's tank (armour clang, the shell
+// stops) and against enemy shells (both go).
+template <class Shell>
+void player_shell_contacts(Game& g, RecordList<Shell>& shells, Handle other_tank, bool other_present) {
+  shells.walk([&](Shell& f) {
+    if (other_present && eng::EntityDistance(f.entity, other_tank) < 5.0f) {
       f.del = 1;
-      flash_at(g, g.p2_tank);
+      flash_at(g, other_tank);
       play_on(g.armour_sound, g.hit_channel);
     }
     g.efire_list.walk([&](EFire& e) {
@@ -216,21 +221,13 @@ void resolve_shell_contacts(Game& g) {
       }
     });
   });
-  g.fire2_list.walk([&g](Fire2& s) {
-    if (eng::EntityDistance(s.entity, g.p1_tank) < 5.0f) {
-      s.del = 1;
-      flash_at(g, g.p1_tank);
-      play_on(g.armour_sound, g.hit_channel);
-    }
-    g.efire_list.walk([&](EFire& e) {
-      if (eng::EntityDistance(s.entity, e.entity) < 2.0f) {
-        s.del = 1;
-        e.del = 1;
-        flash_at(g, e.entity);
-        play_on(g.impact_sound, g.impact_channel);
-      }
-    });
-  });
+}
+
+}  // namespace
+
+void resolve_shell_contacts(Game& g) {
+  player_shell_contacts(g, g.fire_list, g.p2_tank, g.player_count == 2);
+  player_shell_contacts(g, g.fire2_list, g.p1_tank, true);
   g.fire_list.walk([&g](Fire& f) {
     g.fire2_list.walk([&](Fire2& s) {
       if (eng::EntityDistance(f.entity, s.entity) < 2.0f) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 
 #include "engine/media/image.h"
@@ -23,8 +24,9 @@ struct ViewerRun {
 };
 
 ViewerRun run_viewer(const std::string& args) {
-  const std::string dir = testing::TempDir();
-  const std::string o = dir + "/viewer_stdout.txt", e = dir + "/viewer_stderr.txt";
+  // Test programs run in parallel: each keeps its captured output apart.
+  const std::string dir = testing::TempDir() + "/viewer_" + std::to_string(::getpid());
+  const std::string o = dir + "_stdout.txt", e = dir + "_stderr.txt";
   ViewerRun r;
   // In a sanitizer build the GL driver's own allocations would read as leaks
   // and change the exit status; leaks are not what these tests look at.
@@ -35,6 +37,8 @@ ViewerRun run_viewer(const std::string& args) {
   so << std::ifstream(o).rdbuf();
   se << std::ifstream(e).rdbuf();
   r.out = so.str(), r.err = se.str();
+  std::remove(o.c_str());
+  std::remove(e.c_str());
   return r;
 }
 
